@@ -1,0 +1,1 @@
+#include "engine/run/text_out.h"
