@@ -11,6 +11,7 @@ void InputFile::open_text(const char* name, std::string_view text,
   name_ = name;
   where_ = where;
   lines_.clear();
+  prepared_.clear();
   next_ = 0;
   std::size_t start = 0;
   while (start < text.size()) {
@@ -58,6 +59,22 @@ bool InputFile::read(std::string& record) {
     where_->text = record;
   }
   return true;
+}
+
+void InputFile::mark_position() {
+  if (!where_) return;
+  where_->file = name_;
+  where_->line = static_cast<long>(next_);
+  if (next_ > 0) {
+    where_->text = lines_[next_ - 1];
+  } else {
+    where_->text.clear();
+  }
+}
+
+InputFile::PreparedRow& InputFile::prepared(std::size_t i) {
+  if (prepared_.size() < lines_.size()) prepared_.resize(lines_.size());
+  return prepared_[i];
 }
 
 }  // namespace mondrake
