@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/aggregation/aggregation_tables.h"
+#include "engine/simulation/random.h"
 #include "engine/run/input_file.h"
 #include "engine/run/limits.h"
 #include "engine/run/stop.h"
@@ -72,6 +73,7 @@ struct RunContext {
   // Run settings.
   std::int32_t nsim = 0;
   std::int32_t seed = 0;
+  RandomState rng;
 
   // Metric specification.
   std::array<std::string, kGroups> col_label;  // 25 characters each
