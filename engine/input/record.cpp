@@ -232,11 +232,9 @@ class FreeFormReader {
     float v = 0.0f;
     auto [ptr, ec] = std::from_chars(first, last, v);
     if (ec == std::errc::result_out_of_range) {
-      // Too large for single precision is an error; too small is taken as
-      // the nearest value single precision holds, zero or subnormal.
-      double d = std::strtod(clean.c_str(), nullptr);
-      if (!(std::fabs(d) < 1.0)) return error(shown(token) + " is out of range");
-      v = static_cast<float>(d);
+      // Too small is taken as the nearest value single precision holds,
+      // zero or subnormal; too large becomes infinite and fails below.
+      v = static_cast<float>(std::strtod(clean.c_str(), nullptr));
     } else if (ec != std::errc() || ptr != last) {
       return error(shown(token) + " is not a number");
     }
