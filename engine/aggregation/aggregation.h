@@ -65,7 +65,17 @@ void CALCMMI(CBANDLIM& band, const CIGBAND& ig, const GroupPlan& plan,
 // Class 1 … 5 of a value against four class limits.  dir +1: limits rise
 // (first k with v <= lim[k]); otherwise they fall (first k with v >= lim[k]).
 // A value on a limit takes the better class.
-ClassCode class_of(float v, const float lim[4], std::int16_t dir);
+// Inline and free of branches on the value: it runs for every slot of every
+// evaluation, on values that jump about from one simulation to the next.
+inline ClassCode class_of(float v, const float lim[4], std::int16_t dir) {
+  ClassCode c = 5;
+  if (dir == 1) {
+    for (int k = 3; k >= 0; --k) c = v <= lim[k] ? static_cast<ClassCode>(k + 1) : c;
+  } else {
+    for (int k = 3; k >= 0; --k) c = v >= lim[k] ? static_cast<ClassCode>(k + 1) : c;
+  }
+  return c;
+}
 
 // Fills the group class table from CIGBAND::cls, the statuses, the group
 // assignments, weights and rule table.  Only slots of status 1 or 5 take

@@ -19,24 +19,18 @@ void MMRULE(std::int16_t rule, ClassCode& result, std::int16_t n,
             const ClassCode* classes, const float* weights) {
   if (rule == 0) rule = 1;
 
-  // One pass: flag, count of valid entries, worst class and the weighted
-  // sums.  A -9 is negative, so a missing member flags the result.
+  // Flag, count of valid entries and worst class.  A -9 is negative, so a
+  // missing member flags the result.
   int flag = 1;
   int k = 0;
   ClassCode worst = 0;
-  ClassCode only = 0;
-  double sw = 0.0;
-  double swc = 0.0;
   for (int i = 0; i < n; ++i) {
     const ClassCode c = classes[i];
     if (c < 0) flag = -1;
     if (c == kNone) continue;
     const ClassCode a = static_cast<ClassCode>(c < 0 ? -c : c);
-    if (k == 0 || a > worst) worst = a;
-    only = a;
+    worst = k == 0 || a > worst ? a : worst;
     ++k;
-    sw += static_cast<double>(weights[i]);
-    swc += static_cast<double>(weights[i]) * static_cast<double>(a);
   }
 
   if (k == 0) {
@@ -44,7 +38,7 @@ void MMRULE(std::int16_t rule, ClassCode& result, std::int16_t n,
     return;
   }
   if (k == 1) {
-    result = static_cast<ClassCode>(only * flag);
+    result = static_cast<ClassCode>(worst * flag);
     return;
   }
 
@@ -52,6 +46,15 @@ void MMRULE(std::int16_t rule, ClassCode& result, std::int16_t n,
   switch (rule) {
     case 2:
     case 3: {
+      double sw = 0.0;
+      double swc = 0.0;
+      for (int i = 0; i < n; ++i) {
+        const ClassCode x = classes[i];
+        if (x == kNone) continue;
+        const double w = weights[i];
+        sw += w;
+        swc += w * static_cast<double>(x < 0 ? -x : x);
+      }
       // Zero or negative total weight leaves the mean undefined: no class.
       if (!(sw > 0.0)) {
         result = kNone;

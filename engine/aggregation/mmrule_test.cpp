@@ -57,6 +57,9 @@ TEST(Mmrule, TableOfCombinations) {
       {3, {2, 4}, {1, -1}, -9},
       {2, {2, 4, -9}, {0, 0, 1}, -9},
       {3, {2, 4}, {0, 1}, 4},  // a zero weight alone is simply left out
+      // A single valid entry forms no mean, so its weight does not matter.
+      {2, {4}, {0}, 4},
+      {3, {-9, 2}, {1, 0}, -2},
       // Median: the better of the two middle classes for an even count.
       {4, {1, 2, 2, 5}, {}, 2},
       {5, {1, 2, 2, 5}, {}, 2},
