@@ -16,7 +16,7 @@ constexpr Limits kDefault = {-9.0f, -9.0f, -9.0f, -9.0f};
 
 // A metric specification built slot by slot (metrics first, then index
 // rows, as loaded), and the observed evaluation run on it.
-struct Spec {
+struct Tables {
   CBANDLIM band{};
   CIGBAND ig{};
   GroupPlan plan{};
@@ -25,7 +25,7 @@ struct Spec {
   GroupClasses out{};
   TextOut log;
 
-  Spec() {
+  Tables() {
     for (auto& row : ig.rowwt) row = 1.0f;
   }
 
@@ -100,8 +100,8 @@ float mean_as_single(std::initializer_list<std::pair<float, float>> xw) {
 }
 
 TEST(Evaluation, IndexOfThreeMetricsInBottomLevelGroup) {
-  auto p = std::make_unique<Spec>();
-  Spec& sp = *p;
+  auto p = std::make_unique<Tables>();
+  Tables& sp = *p;
   const int a = sp.metric(1, 1, 0.9f, 1, 1);
   const int b = sp.metric(1, 1, 0.7f, 1, 1);
   const int c = sp.metric(1, 1, 0.5f, 1, 2);
@@ -124,8 +124,8 @@ TEST(Evaluation, IndexOfThreeMetricsInBottomLevelGroup) {
 }
 
 TEST(Evaluation, MemberEqrAboveOneIsCappedOnlyInsideAnIndex) {
-  auto p = std::make_unique<Spec>();
-  Spec& sp = *p;
+  auto p = std::make_unique<Tables>();
+  Tables& sp = *p;
   const int a = sp.metric(1, 1, 1.25f);
   const int b = sp.metric(1, 1, 0.5f);
   const int loose = sp.metric(2, 0, 1.25f);
@@ -158,8 +158,8 @@ TEST(Evaluation, MissingMembersFlagTheIndexAndEveryLevelAbove) {
       {kMissing, kMissing, kMissing, kMissing, kNone, kNone, -2, -2, "none*"},
   };
   for (const Case& k : cases) {
-    auto p = std::make_unique<Spec>();
-    Spec& sp = *p;
+    auto p = std::make_unique<Tables>();
+    Tables& sp = *p;
     sp.metric(1, 1, k.a, 1, 1);
     sp.metric(1, 1, k.b, 1, 1);
     sp.metric(1, 1, k.c, 1, 2);
@@ -179,8 +179,8 @@ TEST(Evaluation, MissingMembersFlagTheIndexAndEveryLevelAbove) {
 }
 
 TEST(Evaluation, SecondIndexRowInAGroupTakesNoPart) {
-  auto p = std::make_unique<Spec>();
-  Spec& sp = *p;
+  auto p = std::make_unique<Tables>();
+  Tables& sp = *p;
   const int a = sp.metric(1, 1, 0.9f);
   const int b = sp.metric(1, 1, 0.7f);
   const Limits first_lim = {0.95f, 0.9f, 0.7f, 0.6f};
@@ -202,8 +202,8 @@ TEST(Evaluation, SecondIndexRowInAGroupTakesNoPart) {
 }
 
 TEST(Evaluation, IndexGroupsInTwoRowsAndAtTheOverallLevel) {
-  auto p = std::make_unique<Spec>();
-  Spec& sp = *p;
+  auto p = std::make_unique<Tables>();
+  Tables& sp = *p;
   const int r1 = sp.metric(1, 2, 0.9f);
   const int o1 = sp.metric(0, 0, 0.3f);
   const int r3 = sp.metric(3, 4, 0.5f);
@@ -226,8 +226,8 @@ TEST(Evaluation, IndexGroupsInTwoRowsAndAtTheOverallLevel) {
 }
 
 TEST(Evaluation, IndexAtRowLevelUsesTopLevelWeightsAndCombinesAsWorst) {
-  auto p = std::make_unique<Spec>();
-  Spec& sp = *p;
+  auto p = std::make_unique<Tables>();
+  Tables& sp = *p;
   const int a = sp.metric(2, 0, 0.9f, 1.0f, 50.0f);
   const int b = sp.metric(2, 0, 0.5f, 3.0f, 0.01f);
   const int g = sp.metric(2, 1, 0.3f);  // bottom-level group (2,1): poor
@@ -255,8 +255,8 @@ TEST(Evaluation, IndexAtRowLevelUsesTopLevelWeightsAndCombinesAsWorst) {
 // under 3.  Any other pair of weights gives the same class under both.
 TEST(Evaluation, GroupWeightsInARow) {
   for (std::int16_t rule : {2, 3}) {
-    auto p = std::make_unique<Spec>();
-    Spec& sp = *p;
+    auto p = std::make_unique<Tables>();
+    Tables& sp = *p;
     sp.metric(2, 1, 0.9f, 3.0f);
     sp.metric(2, 1, 0.95f, 0.2f);
     sp.metric(2, 2, 0.5f, 0.5f);
@@ -271,8 +271,8 @@ TEST(Evaluation, GroupWeightsInARow) {
     EXPECT_EQ(sp.out[2][0], -1) << "rule " << rule;
   }
   for (std::int16_t rule : {2, 3}) {
-    auto p = std::make_unique<Spec>();
-    Spec& sp = *p;
+    auto p = std::make_unique<Tables>();
+    Tables& sp = *p;
     sp.metric(2, 1, 0.9f, 3.0f);
     sp.metric(2, 1, 0.95f, 0.2f);
     sp.metric(2, 2, 0.5f, 0.5f);
@@ -286,8 +286,8 @@ TEST(Evaluation, GroupWeightsInARow) {
 }
 
 TEST(Evaluation, RowWeightsAndDirectOverallMembers) {
-  auto p = std::make_unique<Spec>();
-  Spec& sp = *p;
+  auto p = std::make_unique<Tables>();
+  Tables& sp = *p;
   sp.metric(1, 0, 0.9f);              // row 1: high
   sp.metric(0, 0, 0.1f, 3.0f);        // overall, bad, weight 3
   sp.rule(0, 0, 2);
@@ -302,8 +302,8 @@ TEST(Evaluation, RowWeightsAndDirectOverallMembers) {
 }
 
 TEST(Evaluation, RowsAndGroupsWithoutMembersTakingPartStayEmpty) {
-  auto p = std::make_unique<Spec>();
-  Spec& sp = *p;
+  auto p = std::make_unique<Tables>();
+  Tables& sp = *p;
   sp.metric(1, 1, 0.5f);  // row 1: moderate
   sp.index(3, 1);         // an index row in a group that is no index group
   sp.index(4, 0);
@@ -317,8 +317,8 @@ TEST(Evaluation, RowsAndGroupsWithoutMembersTakingPartStayEmpty) {
 }
 
 TEST(Evaluation, NothingTakesPartGivesNoOverallClass) {
-  auto p = std::make_unique<Spec>();
-  Spec& sp = *p;
+  auto p = std::make_unique<Tables>();
+  Tables& sp = *p;
   const int a = sp.metric(0, 3, 0.9f);  // bottom-level group without a row
   const int b = sp.metric(9, 0, 0.9f);  // no such row
   const int c = sp.metric(-1, 2, 0.9f);
@@ -332,8 +332,8 @@ TEST(Evaluation, NothingTakesPartGivesNoOverallClass) {
 }
 
 TEST(Evaluation, RisingIndexLimitsPassToMembersButNotTheirDirection) {
-  auto p = std::make_unique<Spec>();
-  Spec& sp = *p;
+  auto p = std::make_unique<Tables>();
+  Tables& sp = *p;
   const int a = sp.metric(1, 1, 25.0f, 1, 1, kDefault);
   const int b = sp.metric(1, 1, 15.0f, 1, 1, kDefault);
   const Limits rising = {10.0f, 20.0f, 30.0f, 40.0f};
@@ -354,8 +354,8 @@ TEST(Evaluation, RisingIndexLimitsPassToMembersButNotTheirDirection) {
 
 // Statuses are set afresh by every evaluation; the plan serves them all.
 TEST(Evaluation, RepeatedEvaluationsOnOnePlan) {
-  auto p = std::make_unique<Spec>();
-  Spec& sp = *p;
+  auto p = std::make_unique<Tables>();
+  Tables& sp = *p;
   const int a = sp.metric(1, 1, 0.9f);
   const int b = sp.metric(1, 1, 0.7f);
   const int c = sp.metric(2, 0, 0.3f);
@@ -379,8 +379,8 @@ TEST(Evaluation, RepeatedEvaluationsOnOnePlan) {
 }
 
 TEST(Evaluation, PlanKeepsSlotOrderWithinEachGroup) {
-  auto p = std::make_unique<Spec>();
-  Spec& sp = *p;
+  auto p = std::make_unique<Tables>();
+  Tables& sp = *p;
   sp.metric(2, 1, 0.9f);    // 1
   sp.metric(1, 1, 0.9f);    // 2
   sp.metric(2, 1, 0.9f);    // 3
@@ -425,8 +425,8 @@ TEST(Evaluation, IndexGroupWithoutIndexRowStops) {
       " top level metric group  2 and bottom level metric group  3\r\n"
       "   \r\n";
   for (float v : {0.7f, kMissing}) {
-    auto p = std::make_unique<Spec>();
-    Spec& sp = *p;
+    auto p = std::make_unique<Tables>();
+    Tables& sp = *p;
     sp.metric(2, 3, v);
     sp.metric(2, 3, kMissing);
     sp.metric(1, 0, 0.5f);
@@ -437,8 +437,8 @@ TEST(Evaluation, IndexGroupWithoutIndexRowStops) {
     EXPECT_EQ(sp.log.text(), expected) << v;
   }
   // The same at row level, reported with bottom-level group 0.
-  auto p = std::make_unique<Spec>();
-  Spec& sp = *p;
+  auto p = std::make_unique<Tables>();
+  Tables& sp = *p;
   sp.metric(7, 0, 0.7f);
   sp.rule(7, 0, 6);
   sp.plan_once();
