@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/aggregation/aggregation.h"
 #include "engine/aggregation/aggregation_tables.h"
+#include "engine/simulation/mvnorm.h"
 #include "engine/simulation/random.h"
 #include "engine/run/input_file.h"
 #include "engine/run/limits.h"
@@ -57,6 +59,26 @@ struct SampleTable {
   float v[kMaxSlots + 1][kMaxSamples + 1];
 };
 
+// The working tables of one sample: its observed evaluation, one
+// simulation at a time, the records of all its simulations and their
+// statistics.  Overwritten sample by sample.
+struct SampleTables {
+  float obs_eqr[kMaxSlots + 1];
+  ClassCode obs_class[kMaxSlots + 1];
+  GroupClasses obs_group;
+  float err[kMaxSlots + 1];  // correlated sampling error of each metric
+  float sim_eqr[kMaxSlots + 1];
+  ClassCode sim_class[kMaxSlots + 1];
+  GroupClasses sim_group;
+  float sum[kMaxSlots + 1], sumsq[kMaxSlots + 1];
+  float tally[kMaxSlots + 1][kClasses];
+  float group_tally[kGroups][kGroups][kClasses];
+  // Statistics of the simulated values.
+  float sd[kMaxSlots + 1], lower[kMaxSlots + 1], upper[kMaxSlots + 1];
+  float pct[kMaxSlots + 1][kClasses];
+  float group_pct[kGroups][kGroups][kClasses];
+};
+
 struct RunContext {
   // Control names 1 … 8, each at least 200 characters (blank-padded).
   std::array<std::string, 9> control;
@@ -92,6 +114,17 @@ struct RunContext {
   float CORR[kPackedTriangle + 1]{};
   float COV[kPackedTriangle + 1]{};
   float mean[kMaxSlots + 1]{};
+
+  // Sample loop.
+  GroupPlan plan{};
+  MvnormState mvnorm{};
+  SampleTables sample{};
+  // Simulated EQRs in thousandths, slot after slot: nslot × nsim, sized
+  // once when the loop starts.
+  std::vector<std::int32_t> store;
+  std::int32_t* stored(int slot) {
+    return store.data() + static_cast<std::size_t>(slot - 1) * static_cast<std::size_t>(nsim);
+  }
 };
 
 // Positions in a packed lower triangle, rows and columns from 1.

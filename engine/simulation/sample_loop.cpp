@@ -1,0 +1,199 @@
+#include "engine/simulation/sample_loop.h"
+
+#include <climits>
+#include <cmath>
+
+#include "engine/report/results.h"
+#include "engine/simulation/statistics.h"
+
+namespace mondrake {
+
+namespace {
+
+// A value that is negative or not a number becomes 0.
+inline double non_negative(double v) { return v >= 0 ? v : 0.0; }
+
+bool is_metric_eqr(const RunContext& ctx, int i) { return ctx.slots.oeqr[i] == 1; }
+
+}  // namespace
+
+std::int32_t thousandths(float v) {
+  const double r = round_half_away(1000.0 * v);
+  if (!(r < INT32_MAX)) return r < 0 ? INT32_MIN : INT32_MAX;  // NaN too
+  if (r < INT32_MIN) return INT32_MIN;
+  return static_cast<std::int32_t>(r);
+}
+
+float back_transform(int code, float x, float e) {
+  switch (code) {
+    case 1: {
+      const double y = non_negative(std::sqrt(static_cast<double>(x)) + e);
+      return static_cast<float>(y * y);
+    }
+    case 2: {
+      const double y = non_negative(std::pow(static_cast<double>(x), 0.25) + e);
+      return static_cast<float>((y * y) * (y * y));
+    }
+    case 3: {
+      const double y = non_negative(std::asin(std::sqrt(static_cast<double>(x))) + e);
+      const double s = std::sin(y);
+      return static_cast<float>(s * s);
+    }
+    case 4: {
+      const double y = non_negative(std::asin(std::sqrt(static_cast<double>(x) / 100.0)) + e);
+      const double s = std::sin(y);
+      return static_cast<float>(100.0 * s * s);
+    }
+    default:
+      return static_cast<float>(static_cast<double>(x) + e);
+  }
+}
+
+void evaluate_observed(RunContext& ctx, int s) {
+  SampleTables& t = ctx.sample;
+  CBANDLIM& band = ctx.cbandlim;
+  const int nslot = ctx.cigband.nslot;
+  for (int i = 1; i <= nslot; ++i) {
+    t.obs_class[i] = 0;
+    t.obs_eqr[i] = kMissing;
+    band.sign[i] = 1;
+    const float x = ctx.OBS.v[i][s];
+    float& e0 = ctx.E0.v[i][s];
+    float& e1 = ctx.E1.v[i][s];
+    if (is_metric_eqr(ctx, i)) {
+      if (!is_missing(x)) t.obs_eqr[i] = x;
+      e0 = e1 = kMissing;
+    } else if (!is_missing(x)) {
+      const double eqr = (static_cast<double>(x) - e0) / (static_cast<double>(e1) - e0);
+      t.obs_eqr[i] = static_cast<float>(non_negative(eqr));
+    }
+  }
+  CALCMMI(band, ctx.cigband, ctx.plan, t.obs_eqr, ctx.log);
+  for (int i = 1; i <= nslot; ++i) {
+    if (is_missing(t.obs_eqr[i]) || band.status[i] <= 0) {
+      t.obs_class[i] = kNone;
+    } else {
+      t.obs_class[i] = static_cast<ClassCode>(
+          band.sign[i] * class_of(t.obs_eqr[i], band.lim[i], band.dir[i]));
+    }
+    ctx.cigband.cls[i] = t.obs_class[i];
+  }
+  MMGROUP(band, ctx.cigband, ctx.plan, t.obs_group);
+}
+
+namespace {
+
+void clear_records(SampleTables& t, int nslot) {
+  for (int i = 1; i <= nslot; ++i) {
+    t.sum[i] = t.sumsq[i] = 0;
+    for (float& c : t.tally[i]) c = 0;
+  }
+  for (auto& row : t.group_tally)
+    for (auto& cell : row)
+      for (float& c : cell) c = 0;
+}
+
+// Simulated values of the metrics: sampling error on each metric's scale,
+// bias error, and the EQR against an uncertain E1.
+void simulate_metrics(RunContext& ctx, int s) {
+  SampleTables& t = ctx.sample;
+  const SlotTable& slot = ctx.slots;
+  RandomState& rng = ctx.rng;
+  const int nmet = ctx.cigband.nmet;
+  for (int m = 1; m <= nmet; ++m) {
+    const float x = ctx.OBS.v[m][s];
+    if (is_missing(x)) {
+      t.sim_eqr[m] = kMissing;
+      continue;
+    }
+    float value = back_transform(slot.trans[m], x, t.err[m]);
+    if (slot.biassd[m] > 0) {
+      const float z = ZNORM(rng);
+      value = static_cast<float>(value + (static_cast<double>(slot.bias[m]) +
+                                          static_cast<double>(slot.biassd[m]) * z));
+    } else {
+      value = static_cast<float>(static_cast<double>(value) + slot.bias[m]);
+    }
+    double v;
+    if (is_metric_eqr(ctx, m)) {
+      v = slot.intf[m] == 1 ? round_half_away(value) : value;
+    } else {
+      const float z = ZNORM(rng);
+      const double e0 = ctx.E0.v[m][s];
+      const double e1 = ctx.E1.v[m][s] + static_cast<double>(slot.e1sd[m]) * z;
+      v = (value - e0) / (e1 - e0);
+    }
+    t.sim_eqr[m] = static_cast<float>(non_negative(v));
+  }
+  for (int i = nmet + 1; i <= ctx.cigband.nslot; ++i) t.sim_eqr[i] = kMissing;
+}
+
+// Stores, sums and classes every recorded slot of simulation n.
+void record_slots(RunContext& ctx, int n) {
+  SampleTables& t = ctx.sample;
+  const CBANDLIM& band = ctx.cbandlim;
+  const int nslot = ctx.cigband.nslot;
+  for (int i = 1; i <= nslot; ++i) {
+    if (is_missing(t.obs_eqr[i]) || band.status[i] <= 0) {
+      t.sim_class[i] = kNone;
+    } else {
+      const float v = t.sim_eqr[i];
+      const std::int32_t r = thousandths(v);
+      ctx.stored(i)[n - 1] = r;
+      t.sum[i] = static_cast<float>(static_cast<double>(t.sum[i]) + v);
+      t.sumsq[i] = static_cast<float>(static_cast<double>(t.sumsq[i]) +
+                                      static_cast<double>(v) * v);
+      const ClassCode c = class_in_thousandths(r, band.lim[i], band.dir[i]);
+      t.sim_class[i] = c;
+      t.tally[i][c - 1] += 1;
+    }
+    ctx.cigband.cls[i] = t.sim_class[i];
+  }
+}
+
+void tally_groups(SampleTables& t) {
+  for (int I = 0; I < kGroups; ++I) {
+    for (int J = 0; J < kGroups; ++J) {
+      const int c = t.sim_group[I][J];
+      if (c >= 1 && c <= 5) t.group_tally[I][J][c - 1] += 1;
+      else if (c <= -1 && c >= -5) t.group_tally[I][J][-c - 1] += 1;
+    }
+  }
+}
+
+}  // namespace
+
+void simulate(RunContext& ctx, int s) {
+  SampleTables& t = ctx.sample;
+  const int nmet = ctx.cigband.nmet;
+  clear_records(t, ctx.cigband.nslot);
+  for (int n = 1; n <= ctx.nsim; ++n) {
+    // These deviates only advance the generator; the correlated draw
+    // overwrites the error vector.
+    for (int m = 1; m <= nmet; ++m) t.err[m] = ZNORM(ctx.rng) * ctx.slots.sd[m];
+    RANDOM_MVNORM(ctx.rng, ctx.mvnorm, nmet, ctx.COV, ctx.mean, t.err, n == 1,
+                  ctx.console, ctx.log);
+    simulate_metrics(ctx, s);
+    CALCMMI(ctx.cbandlim, ctx.cigband, ctx.plan, t.sim_eqr, ctx.log);
+    record_slots(ctx, n);
+    MMGROUP(ctx.cbandlim, ctx.cigband, ctx.plan, t.sim_group);
+    tally_groups(t);
+  }
+}
+
+void run_samples(RunContext& ctx) {
+  ctx.log.empty();
+  plan_groups(ctx.cbandlim, ctx.cigband, ctx.plan);
+  const std::size_t n = ctx.nsim > 0 ? static_cast<std::size_t>(ctx.nsim) : 0;
+  ctx.store.assign(static_cast<std::size_t>(ctx.cigband.nslot) * n, 0);
+  for (int s = 1; s <= ctx.nsamp; ++s) {
+    evaluate_observed(ctx, s);
+    simulate(ctx, s);
+    compute_statistics(ctx);
+    write_sample_log(ctx, s);
+    if (s == 1) write_results_headings(ctx);
+    write_results_row(ctx, s);
+  }
+}
+
+}  // namespace mondrake
