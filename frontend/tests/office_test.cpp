@@ -1,0 +1,122 @@
+// Conversions through LibreOffice: each call takes seconds, so the
+// workbooks made by one test are the inputs of the next.
+#include <gtest/gtest.h>
+#include <xlsxwriter.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "frontend/src/workbook_conversion.h"
+#include "frontend/tests/test_support.h"
+
+namespace veltrasom {
+namespace {
+
+const QByteArray kTable =
+    "Metric,Site A,Site B\n"
+    "\"Taxa, richness\",   0.500,12.25\n"
+    "ASPT,  -9.000,1e-3\n";
+const QByteArray kTableConverted =
+    "Metric,Site A,Site B\n"
+    "\"Taxa, richness\",0.5,12.25\n"
+    "ASPT,-9,0.001\n";
+
+// An .xlsx whose numbers are partly formula results, with a second sheet
+// that is the active one.
+void makeFormulaWorkbook(const QString& path) {
+  lxw_workbook* wb = workbook_new(QFile::encodeName(path).constData());
+  lxw_worksheet* first = workbook_add_worksheet(wb, "Data");
+  lxw_worksheet* second = workbook_add_worksheet(wb, "Notes");
+  worksheet_write_string(first, 0, 0, "Metric", nullptr);
+  worksheet_write_string(first, 0, 1, "Site A", nullptr);
+  worksheet_write_string(first, 0, 2, "Site B", nullptr);
+  worksheet_write_string(first, 1, 0, "Taxa, richness", nullptr);
+  worksheet_write_number(first, 1, 1, 0.25, nullptr);
+  worksheet_write_formula_num(first, 1, 2, "=B2*2", nullptr, 0.5);
+  worksheet_write_string(first, 2, 0, "ASPT", nullptr);
+  worksheet_write_formula_num(first, 2, 1, "=SUM(B2,0.75)", nullptr, 1);
+  worksheet_write_number(first, 2, 2, -9, nullptr);
+  worksheet_write_string(second, 0, 0, "not the data", nullptr);
+  worksheet_activate(second);
+  ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
+}
+
+class OfficeTest : public ::testing::Test {
+ protected:
+  static QTemporaryDir* tmp;
+  static void SetUpTestSuite() { tmp = new QTemporaryDir; }
+  static void TearDownTestSuite() { delete tmp; }
+  static QString file(const char* name) { return QDir(tmp->path()).filePath(QString::fromLatin1(name)); }
+  test::DecimalCommaLocale decimalComma;
+};
+QTemporaryDir* OfficeTest::tmp = nullptr;
+
+TEST_F(OfficeTest, ResultsBecomeOdsAndXlsWithNumbersAsNumbers) {
+  test::writeFile(file("VELTRASOM_OUT.csv"), kTable);
+  for (const char* target : {"table.ods", "table.xls"}) {
+    SCOPED_TRACE(target);
+    test::writeFile(file(target), "an earlier workbook");
+    const ConversionResult r = writeResultsWorkbook(file("VELTRASOM_OUT.csv"), file(target), Office{});
+    ASSERT_TRUE(r.ok()) << r.message.toStdString();
+  }
+  const QByteArray content = test::zipMember(file("table.ods"), QStringLiteral("content.xml"));
+  EXPECT_TRUE(content.contains("office:value-type=\"float\" office:value=\"0.5\"")) << content.toStdString();
+  EXPECT_TRUE(content.contains("office:value-type=\"float\" office:value=\"-9\""));
+  EXPECT_TRUE(content.contains("<text:p>Taxa, richness</text:p>"));
+  EXPECT_EQ(test::readFile(file("VELTRASOM_OUT.csv")), kTable);
+}
+
+TEST_F(OfficeTest, FiveWorkbooksOfEveryFormatInOneCall) {
+  ASSERT_TRUE(QFile::exists(file("table.ods")) && QFile::exists(file("table.xls")))
+      << "made by the test before";
+  QDir(tmp->path()).mkpath(QStringLiteral("work"));
+  RunNames names = RunNames::defaults(file("work"));
+  makeFormulaWorkbook(file("formulas.xlsx"));
+  test::writeFile(file("table.csv"), "Metric,\"a,b\",  0.500\n");
+  names.metspec = file("formulas.xlsx");
+  names.obs = file("table.ods");
+  names.ezero = file("table.xls");
+  names.eone = file("table.csv");
+  QFile::copy(file("table.ods"), file("work/table.ODS"));  // same base name, other letter case
+  names.corr = file("work/table.ODS");
+  test::writeFile(names.convertedFile(Input::Corr), "left by an earlier run");
+
+  const ConversionResult r = convertInputWorkbooks(names, Office{});
+  ASSERT_TRUE(r.ok()) << r.message.toStdString();
+  auto converted = [&](Input in) {
+    return test::readFile(names.convertedFile(in)).replace("\r\n", "\n");
+  };
+  EXPECT_EQ(converted(Input::Metspec),
+            "Metric,Site A,Site B\n\"Taxa, richness\",0.25,0.5\nASPT,1,-9\n");
+  EXPECT_EQ(converted(Input::Obs), kTableConverted);
+  EXPECT_EQ(converted(Input::EZero), kTableConverted);
+  EXPECT_EQ(test::readFile(names.convertedFile(Input::EOne)), test::readFile(file("table.csv")));
+  EXPECT_EQ(converted(Input::Corr), kTableConverted);
+  // The spreadsheet program left nothing in the user's folders.
+  EXPECT_EQ(QDir(tmp->path()).entryList(QDir::Hidden | QDir::Files, QDir::Name).filter(QStringLiteral(".~lock")),
+            QStringList());
+}
+
+TEST_F(OfficeTest, FailuresNameTheWorkbookAndLeaveNoConvertedFiles) {
+  QDir(tmp->path()).mkpath(QStringLiteral("bad"));
+  RunNames names = RunNames::defaults(file("bad"));
+  for (Input in : kInputs) names.input(in) = file("table.csv");
+  names.eone = file("bad/broken.xlsx");
+  test::writeFile(names.eone, "this is no workbook");
+  test::writeFile(names.convertedFile(Input::Metspec), "left by an earlier run");
+
+  Office none;
+  none.program = QStringLiteral("/nonexistent/soffice");
+  ConversionResult r = convertInputWorkbooks(names, none);
+  EXPECT_EQ(r.failure, ConversionResult::Failure::Office);
+  EXPECT_TRUE(r.message.contains(names.eone)) << r.message.toStdString();
+  for (Input in : kInputs) EXPECT_FALSE(QFile::exists(names.convertedFile(in)));
+
+  r = convertInputWorkbooks(names, Office{});
+  EXPECT_FALSE(r.ok());
+  EXPECT_TRUE(r.message.contains(names.eone)) << r.message.toStdString();
+  for (Input in : kInputs) EXPECT_FALSE(QFile::exists(names.convertedFile(in)));
+}
+
+}  // namespace
+}  // namespace veltrasom
