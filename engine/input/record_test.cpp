@@ -710,6 +710,24 @@ TEST_F(RowSearch, MissingQuoteStopsEvenBeforeASelectedRow) {
   EXPECT_EQ(log.text().substr(0, start.size()), start);
 }
 
+TEST_F(RowSearch, LongRecordIsReadWhole) {
+  std::string row = "M1";
+  for (int k = 0; k < 2000; ++k) row += ",1.5";
+  row += ",7";  // beyond the 5000th character
+  ASSERT_GT(row.size(), 6000u);
+  open("Metric,S\n" + row + "\nM2,8\n");
+  std::string header;
+  file.read(header);
+  auto values = find("M1");
+  ASSERT_TRUE(values);
+  std::vector<float> cells(2001, kMissing);
+  READVALS(*values, {ReadTarget::real(cells.data(), 2001)}, ReadMode::strict);
+  EXPECT_EQ(cells[1999], 1.5f);
+  EXPECT_EQ(cells[2000], 7.0f);
+  EXPECT_EQ(find("M2"), "8" + commas(28));  // the following line
+  EXPECT_EQ(where.line, 3);
+}
+
 TEST_F(RowSearch, OpeningAFileAgainForgetsItsPreparedRows) {
   open("H,S\nM1,1\n");
   EXPECT_EQ(find("M1"), "1" + commas(28));
