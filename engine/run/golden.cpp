@@ -82,11 +82,13 @@ RunOutcome run_in_copy(const fs::path& input) {
   return r;
 }
 
-void check_golden(const fs::path& case_dir) {
+void check_golden(const fs::path& case_dir) { check_golden(case_dir, case_dir / "input"); }
+
+void check_golden(const fs::path& case_dir, const fs::path& input) {
   SCOPED_TRACE(case_dir.string());
   const bool update = std::getenv("MONDRAKE_UPDATE_GOLDEN") != nullptr;
   const fs::path expected = case_dir / "expected";
-  RunOutcome r = run_in_copy(case_dir / "input");
+  RunOutcome r = run_in_copy(input);
   if (update) fs::create_directories(expected);
 
   compare(expected / ".status", std::to_string(r.status) + "\n", r.dir, update);
@@ -96,13 +98,13 @@ void check_golden(const fs::path& case_dir) {
   if (update) {
     // Keep every file the run left that was not an input left unchanged.
     for (const auto& e : fs::directory_iterator(r.dir)) {
-      fs::path in = case_dir / "input" / e.path().filename();
+      fs::path in = input / e.path().filename();
       std::string text = read_file(e.path());
       if (fs::exists(in) && read_file(in) == text) continue;
       write_file(expected / e.path().filename(), text);
     }
     std::string gone;
-    for (const auto& e : fs::directory_iterator(case_dir / "input")) {
+    for (const auto& e : fs::directory_iterator(input)) {
       if (!fs::exists(r.dir / e.path().filename())) gone += e.path().filename().string() + "\n";
     }
     if (gone.empty()) fs::remove(expected / ".absent");

@@ -28,7 +28,10 @@ RunOutcome run_in_copy(const std::filesystem::path& input);
 
 std::string read_file(const std::filesystem::path& p);
 
-// Runs a golden case and reports every difference as a test failure.
+// Runs a golden case and reports every difference as a test failure.  The
+// run's input is case_dir/input unless another folder is given.
 void check_golden(const std::filesystem::path& case_dir);
+void check_golden(const std::filesystem::path& case_dir,
+                  const std::filesystem::path& input);
 
 }  // namespace mondrake::testing

@@ -107,3 +107,16 @@ TEST(RunSequence, ControlNamesArePaddedTo200AndLongerNamesKeptWhole) {
 
 }  // namespace
 }  // namespace mondrake
+
+namespace mondrake {
+namespace {
+
+// The bundled example assessment, run whole: its log, results and console
+// are kept as a golden run.
+TEST(RunSequence, ExampleAssessmentGolden) {
+  testing::check_golden(testing::source_path("engine/run/testdata/example"),
+                        testing::source_path("examples/river-invertebrates"));
+}
+
+}  // namespace
+}  // namespace mondrake
