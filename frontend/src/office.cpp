@@ -23,9 +23,11 @@ QString Office::resolvedProgram() const {
 
 QString csvExportFilter() {
   // Tokens: separator, text delimiter, charset, first line, column formats,
-  // language, quote all text, special numbers, as shown, formulas, trim
-  // spaces, sheet number.
-  return QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,1033,false,false,false,false,false,1");
+  // language, quote all text, numbers unquoted, as shown, formulas, trim
+  // spaces, sheet number.  Not "as shown": a cell formatted with two
+  // decimals must still give all of its value.  Naming a sheet makes the
+  // program add "-<sheet name>" to the output file's name.
+  return QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,1033,false,true,false,false,false,1");
 }
 
 QString csvImportFilter() {

@@ -21,7 +21,7 @@ struct Office {
 
 // CSV filter options: comma, double quote, UTF-8, from line 1.
 // Export: values rather than their display, results rather than formulas,
-// the first sheet.
+// the first sheet, written as "<name>-<sheet name>.csv".
 QString csvExportFilter();
 // Import: numbers read in the C convention, quoted fields not forced to
 // text, no special numbers (dates), formulas left as text.

@@ -119,7 +119,14 @@ ConversionResult convertInputWorkbooks(const RunNames& names, const Office& offi
       return fail(F::Office, QStringLiteral("The workbooks could not be converted (%1): %2")
                                  .arg(workbooks.join(QStringLiteral(", ")), r.error));
     }
+    // The program names each file after its workbook and sheet.
+    const QDir outDir(workDir.filePath(QStringLiteral("out")));
     for (Input in : converted) {
+      const QStringList made = outDir.entryList(
+          {QStringLiteral("%1-*.csv").arg(static_cast<int>(in)), QStringLiteral("%1.csv").arg(static_cast<int>(in))},
+          QDir::Files);
+      if (made.size() == 1 && outDir.filePath(made.first()) != staged(in))
+        QFile::rename(outDir.filePath(made.first()), staged(in));
       if (!QFileInfo(staged(in)).isFile())
         return fail(F::NotProduced,
                     QStringLiteral("LibreOffice could not convert the %1 %2")

@@ -85,7 +85,7 @@ TEST_F(ResultsXlsx, EveryFieldInItsCellNumbersAsNumbers) {
     bool number;
     const char* value;
   } expected[] = {
-      {"A1", false, "Metric Specification file : "},
+      {"A1", false, "Metric Specification file :"},
       {"B1", false, "/data/run"},  // the name holds a comma: two fields
       {"C1", false, " one/workbook0.xlsx"},
       {"A9", false, "Site/Waterbody Identifier"},

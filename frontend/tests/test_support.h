@@ -42,3 +42,7 @@ class DecimalCommaLocale {
 };
 
 }  // namespace veltrasom::test
+
+// Readable QStrings in test failures.
+#include <ostream>
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
