@@ -126,3 +126,35 @@ TEST_F(BatchTest, CommandLine) {
 
 }  // namespace
 }  // namespace veltrasom
+
+namespace veltrasom {
+namespace {
+
+// The engine itself on the example that must stop.
+TEST_F(BatchTest, BadInputExampleFailsWithTheLogAndTheReason) {
+  const QDir example(QStringLiteral(MONDRAKE_SOURCE_DIR "/examples/bad-input"));
+  ASSERT_TRUE(example.exists(QStringLiteral("VELTRASOM_OBS.csv")));
+  QDir(tmp.path()).mkpath(QStringLiteral("work"));
+  QStringList args{QStringLiteral("--batch"), QStringLiteral("--dir"), file(QStringLiteral("work"))};
+  const std::pair<const char*, Input> inputs[] = {{"--metspec", Input::Metspec}, {"--obs", Input::Obs},
+                                                  {"--ezero", Input::EZero}, {"--eone", Input::EOne},
+                                                  {"--corr", Input::Corr}};
+  for (const auto& [option, in] : inputs)
+    args << QString::fromLatin1(option) << example.filePath(QString::fromLatin1(convertedName(in)));
+  args << QStringLiteral("--out") << file(QStringLiteral("work/results.xlsx"));
+
+  const BatchRun r = runVeltrasom(args, tmp.path());
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains(QStringLiteral("Log file: ") + file(QStringLiteral("work/VELTRASOM.LOG"))))
+      << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains(QStringLiteral("Some of the Selected Metric names are not in the")))
+      << r.err.toStdString();
+  EXPECT_FALSE(QFile::exists(file(QStringLiteral("work/results.xlsx"))));
+  // The run's files are cleaned up; the example itself is untouched.
+  EXPECT_EQ(QDir(file(QStringLiteral("work"))).entryList(QDir::Files, QDir::Name),
+            (QStringList{QStringLiteral("VELTRASOM.INP"), QStringLiteral("VELTRASOM.LOG"),
+                         QStringLiteral("VELTRASOM_OUT.csv")}));
+}
+
+}  // namespace
+}  // namespace veltrasom

@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <QProcess>
+
+#include "frontend/src/results_table.h"
 #include "frontend/src/workbook_conversion.h"
 #include "frontend/tests/test_support.h"
 
@@ -116,6 +119,77 @@ TEST_F(OfficeTest, FailuresNameTheWorkbookAndLeaveNoConvertedFiles) {
   EXPECT_FALSE(r.ok());
   EXPECT_TRUE(r.message.contains(names.eone)) << r.message.toStdString();
   for (Input in : kInputs) EXPECT_FALSE(QFile::exists(names.convertedFile(in)));
+}
+
+// The example assessment from workbooks of four formats, through the batch
+// mode and the engine, gives the engine's own results on the example's
+// comma-separated files.
+TEST_F(OfficeTest, ExampleFromWorkbooksThroughTheEngine) {
+  const QDir example(QStringLiteral(MONDRAKE_SOURCE_DIR "/examples/river-invertebrates"));
+  const QString expected =
+      QStringLiteral(MONDRAKE_SOURCE_DIR "/engine/run/testdata/example/expected/VELTRASOM_OUT.csv");
+  ASSERT_TRUE(QFile::exists(expected));
+  const QDir dir(tmp->path());
+  dir.mkpath(QStringLiteral("example/work"));
+  auto csv = [&](Input in) { return example.filePath(QString::fromLatin1(convertedName(in))); };
+  auto asXlsx = [&](Input in, const char* name) {
+    ResultsTable table;
+    QString error;
+    EXPECT_TRUE(readResultsTable(csv(in), &table, &error)) << error.toStdString();
+    EXPECT_TRUE(writeXlsx(table, dir.filePath(QString::fromLatin1(name)), &error)) << error.toStdString();
+    return dir.filePath(QString::fromLatin1(name));
+  };
+  const QString ods = dir.filePath(QStringLiteral("example/observed.ods"));
+  ASSERT_TRUE(writeResultsWorkbook(csv(Input::Obs), ods, Office{}).ok());
+
+  const QStringList args{
+      QStringLiteral("--batch"), QStringLiteral("--dir"), dir.filePath(QStringLiteral("example/work")),
+      QStringLiteral("--metspec"), asXlsx(Input::Metspec, "example/metspec.xlsx"),
+      QStringLiteral("--obs"), ods,
+      QStringLiteral("--ezero"), csv(Input::EZero),
+      QStringLiteral("--eone"), asXlsx(Input::EOne, "example/e1.xlsx"),
+      QStringLiteral("--corr"), asXlsx(Input::Corr, "example/corr.xlsx"),
+      QStringLiteral("--out"), dir.filePath(QStringLiteral("example/results.xlsx")),
+      QStringLiteral("--log"), dir.filePath(QStringLiteral("example/river.log"))};
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove(QStringLiteral("DISPLAY"));
+  p.setProcessEnvironment(env);
+  p.start(QStringLiteral(VELTRASOM_BINARY), args);
+  ASSERT_TRUE(p.waitForFinished(240000));
+  const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+  ASSERT_EQ(p.exitCode(), 0) << out.toStdString() << p.readAllStandardError().toStdString();
+  EXPECT_TRUE(out.contains(QStringLiteral(" Sample   24 : Oakbourne Mill"))) << out.toStdString();
+  EXPECT_TRUE(out.contains(QStringLiteral("Results workbook: ") + dir.filePath(QStringLiteral("example/results.xlsx"))));
+
+  // Below the file names (which name this run's workbooks), every cell
+  // holds what the engine writes for the example.
+  ResultsTable want;
+  ASSERT_TRUE(readResultsTable(expected, &want, nullptr));
+  const test::Sheet got = test::readXlsx(dir.filePath(QStringLiteral("example/results.xlsx")));
+  int compared = 0;
+  for (qsizetype r = 8; r < want.size(); ++r) {
+    for (qsizetype c = 0; c < want[r].size(); ++c) {
+      const Cell& cell = want[r][c];
+      QString ref;
+      for (qsizetype n = c + 1; n > 0; n = (n - 1) / 26) ref.prepend(QLatin1Char(static_cast<char>('A' + (n - 1) % 26)));
+      ref += QString::number(r + 1);
+      SCOPED_TRACE(ref.toStdString());
+      if (cell.kind == Cell::Kind::Empty) {
+        EXPECT_FALSE(got.cells.contains(ref));
+        continue;
+      }
+      ASSERT_TRUE(got.cells.contains(ref));
+      EXPECT_EQ(got.cells[ref].number, cell.kind == Cell::Kind::Number);
+      if (cell.kind == Cell::Kind::Number) {
+        EXPECT_DOUBLE_EQ(got.cells[ref].value.toDouble(), cell.number);
+      } else {
+        EXPECT_EQ(got.cells[ref].value, cell.text);
+      }
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 24 * 20);
 }
 
 }  // namespace
