@@ -54,13 +54,23 @@ void store_pair(RunContext& ctx, const std::vector<int>& firsts,
   }
 }
 
-void matching(const RunContext& ctx, std::string_view field, std::vector<int>& out) {
+// The metrics whose names equal the field, letter case counting and
+// trailing blanks not.  `names` holds the metric names without their
+// trailing blanks, trimmed once for the whole file.
+void matching(const std::vector<std::string_view>& names, std::string_view field,
+              std::vector<int>& out) {
   out.clear();
-  for (int k = 1; k <= ctx.cigband.nmet; ++k)
-    if (exact_same(field, ctx.slots.name[k].view())) out.push_back(k);
+  field = field.substr(0, static_cast<std::size_t>(trimmed_length(field)));
+  for (std::size_t k = 0; k < names.size(); ++k)
+    if (names[k] == field) out.push_back(static_cast<int>(k) + 1);
 }
 
 void read_pairs(RunContext& ctx) {
+  std::vector<std::string_view> names;
+  for (int k = 1; k <= ctx.cigband.nmet; ++k) {
+    std::string_view name = ctx.slots.name[k].view();
+    names.push_back(name.substr(0, static_cast<std::size_t>(trimmed_length(name))));
+  }
   std::vector<int> firsts, seconds;
   float r = 0;  // the correlation last read carries over between records
   std::string_view first, second, value;
@@ -69,9 +79,9 @@ void read_pairs(RunContext& ctx) {
     ReadStatus status = READVALS(value, {ReadTarget::real(&r)}, ReadMode::with_status);
     if (status == ReadStatus::end) break;
     if (status == ReadStatus::error) continue;
-    matching(ctx, first, firsts);
+    matching(names, first, firsts);
     if (firsts.empty()) continue;
-    matching(ctx, second, seconds);
+    matching(names, second, seconds);
     store_pair(ctx, firsts, seconds, r);
   }
 }
