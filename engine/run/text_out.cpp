@@ -193,7 +193,9 @@ std::vector<std::string> lay_out(std::span<const Item> items,
 
 void TextOut::line(std::string_view s) {
   if (file_) {
-    std::fwrite(s.data(), 1, s.size(), file_);
+    // An empty line's view may hold no buffer at all; the C library must not
+    // be handed its null pointer, even for no bytes.
+    if (!s.empty()) std::fwrite(s.data(), 1, s.size(), file_);
     std::fwrite("\r\n", 1, 2, file_);
   } else {
     text_.append(s);
