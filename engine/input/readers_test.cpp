@@ -6,7 +6,7 @@
 // - runs of the engine binary on a copy of the small normal run with one
 //   edit each, for the exact log lines of every stop, the exit status, the
 //   run marker and the report of a run-time failure; and a few full golden
-//   runs of realistic specifications.
+//   runs of realistic metric specification files.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -128,12 +128,13 @@ Read read_inputs(Inputs in, int stages = kAll) {
   return r;
 }
 
-// Header lines 1-20 of the normal run's specification, then these rows.
+// Header lines 1-20 of the normal run's metric specification file, then
+// these rows.
 Inputs with_metric_rows(const std::vector<std::string>& rows) {
   Inputs in = Inputs::normal();
-  auto& spec = in[kMetspecFile];
-  spec.resize(20);
-  spec.insert(spec.end(), rows.begin(), rows.end());
+  auto& lines = in[kMetspecFile];
+  lines.resize(20);
+  lines.insert(lines.end(), rows.begin(), rows.end());
   return in;
 }
 
@@ -644,18 +645,18 @@ void expect_run_failures(const std::vector<FailureCase>& cases) {
 }
 
 TEST(RunSettingsRun, ValuesThatCannotBeReadEndTheRun) {
-  const std::string spec = std::string(kMetspecFile) + " line ";
+  const std::string at = std::string(kMetspecFile) + " line ";
   expect_run_failures({
-      {"a word", [](Inputs& in) { set_line15(in, "abc"); }, spec + "15: 'abc' is not a number"},
-      {"a decimal point", [](Inputs& in) { set_line15(in, "100.0"); }, spec + "15: '100.0' is not a whole number"},
-      {"an exponent", [](Inputs& in) { set_line15(in, "1E3"); }, spec + "15: '1E3' is not a whole number"},
+      {"a word", [](Inputs& in) { set_line15(in, "abc"); }, at + "15: 'abc' is not a number"},
+      {"a decimal point", [](Inputs& in) { set_line15(in, "100.0"); }, at + "15: '100.0' is not a whole number"},
+      {"an exponent", [](Inputs& in) { set_line15(in, "1E3"); }, at + "15: '1E3' is not a whole number"},
       {"no comma", [](Inputs& in) { in.set(kMetspecFile, 15, "Number of simulations required 100"); },
-       spec + "15: 'Number' is not a number"},
+       at + "15: 'Number' is not a number"},
       {"nothing after the comma", [](Inputs& in) { in.set(kMetspecFile, 15, "Number of simulations required,   "); },
-       spec + "15: the line ends before the value was read"},
+       at + "15: the line ends before the value was read"},
       {"a seed beyond 32 bits", [](Inputs& in) { set_line16(in, "2147483648"); },
-       spec + "16: '2147483648' is out of range"},
-      {"a seed that is a word", [](Inputs& in) { set_line16(in, "clock"); }, spec + "16: 'clock' is not a number"},
+       at + "16: '2147483648' is out of range"},
+      {"a seed that is a word", [](Inputs& in) { set_line16(in, "clock"); }, at + "16: 'clock' is not a number"},
   });
 }
 
@@ -818,29 +819,29 @@ TEST(MetricSpecificationRun, RowsRefusedWhenRead) {
 }
 
 TEST(MetricSpecificationRun, ValuesThatCannotBeReadEndTheRun) {
-  const std::string spec = std::string(kMetspecFile) + " line ";
+  const std::string at = std::string(kMetspecFile) + " line ";
   expect_run_failures({
       {"too few column labels", [](Inputs& in) { in.set(kMetspecFile, 7, "a,b,c,d,L1, L2"); },
-       spec + "7: the line ends before all 9 values were read"},
+       at + "7: the line ends before all 9 values were read"},
       {"a rule type that is a word", [](Inputs& in) { in.set(kMetspecFile, 10, ",,,G,1,x,,,,,,,,,,,"); },
-       spec + "10: 'x' is not a number"},
+       at + "10: 'x' is not a number"},
       {"a rule type with a point", [](Inputs& in) { in.set(kMetspecFile, 8, ",,,All,1.0"); },
-       spec + "8: '1.0' is not a whole number"},
+       at + "8: '1.0' is not a whole number"},
       {"a rule row without its weight field", [](Inputs& in) { in.set(kMetspecFile, 13, ",,,G,1,2,3,4,5,6,7,8,9"); },
-       spec + "13: the line ends before all 10 values were read"},
+       at + "13: the line ends before all 10 values were read"},
       {"a rule type beyond 16 bits", [](Inputs& in) { in.set(kMetspecFile, 9, ",,,G,40000,,,,,,,,,,"); },
-       spec + "9: '40000' is out of range"},
+       at + "9: '40000' is out of range"},
       {"a heading line among the metric rows",
        [](Inputs& in) { in[kMetspecFile].push_back(in[kMetspecFile][19]); },
-       spec + "23: 'Use' is not a number"},
+       at + "23: 'Use' is not a number"},
       {"a use flag with a point", [](Inputs& in) { in.set(kMetspecFile, 21, "Taxa,1.0"); },
-       spec + "21: '1.0' is not a whole number"},
+       at + "21: '1.0' is not a whole number"},
       {"a sampling SD that is a word",
        [](Inputs& in) { in.set(kMetspecFile, 22, metric_row("ASPT", "1,0,0,0.9,0.7,0.5,0.3,high")); },
-       spec + "22: 'high' is not a number"},
+       at + "22: 'high' is not a number"},
       {"an MGP1 with a point",
        [](Inputs& in) { in.set(kMetspecFile, 22, metric_row("ASPT", "1,0,0,0.9,0.7,0.5,0.3,0.3,0,0,0,0,1.5")); },
-       spec + "22: '1.5' is not a whole number"},
+       at + "22: '1.5' is not a whole number"},
   });
 }
 
