@@ -42,4 +42,17 @@ void RANDOM_MVNORM(RandomState& rng, MvnormState& st, int n, const float* cov,
                    const float* mean, float* out, bool first, TextOut& console,
                    TextOut& log);
 
+// RANDOM_MVNORM in two steps, for deviates drawn elsewhere (in the same
+// order).  mvnorm_prepare makes the checks and the factorisation of
+// RANDOM_MVNORM (stopping the run the same way); mvnorm_apply then forms
+// out[i] = mean[i] + sum over j <= i of F(i, j) * y[j - 1] with the stored
+// factor, exactly as RANDOM_MVNORM does with its own draws.
+void mvnorm_prepare(MvnormState& st, int n, const float* cov, bool first,
+                    TextOut& console, TextOut& log);
+// The factorisation of mvnorm_prepare without its messages: false (and no
+// usable factor) when the matrix is not positive definite.
+bool mvnorm_factorise(MvnormState& st, int n, const float* cov);
+void mvnorm_apply(const MvnormState& st, int n, const float* mean, const float* y,
+                  float* out);
+
 }  // namespace mondrake

@@ -2,8 +2,14 @@
 
 #include <climits>
 #include <cmath>
+#include <algorithm>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <vector>
 
 #include "engine/report/results.h"
+#include "engine/simulation/deviate_stream.h"
 #include "engine/simulation/statistics.h"
 
 namespace mondrake {
@@ -94,11 +100,11 @@ void clear_records(SampleTables& t, int nslot) {
 }
 
 // Simulated values of the metrics: sampling error on each metric's scale,
-// bias error, and the EQR against an uncertain E1.
-void simulate_metrics(RunContext& ctx, int s) {
+// bias error, and the EQR against an uncertain E1.  z holds the simulation's
+// bias and E1 deviates in the order they are used.
+void simulate_metrics(RunContext& ctx, int s, const float* z) {
   SampleTables& t = ctx.sample;
   const SlotTable& slot = ctx.slots;
-  RandomState& rng = ctx.rng;
   const int nmet = ctx.cigband.nmet;
   for (int m = 1; m <= nmet; ++m) {
     const float x = ctx.OBS.v[m][s];
@@ -108,9 +114,8 @@ void simulate_metrics(RunContext& ctx, int s) {
     }
     float value = back_transform(slot.trans[m], x, t.err[m]);
     if (slot.biassd[m] > 0) {
-      const float z = ZNORM(rng);
       value = static_cast<float>(value + (static_cast<double>(slot.bias[m]) +
-                                          static_cast<double>(slot.biassd[m]) * z));
+                                          static_cast<double>(slot.biassd[m]) * *z++));
     } else {
       value = static_cast<float>(static_cast<double>(value) + slot.bias[m]);
     }
@@ -118,9 +123,8 @@ void simulate_metrics(RunContext& ctx, int s) {
     if (is_metric_eqr(ctx, m)) {
       v = slot.intf[m] == 1 ? round_half_away(value) : value;
     } else {
-      const float z = ZNORM(rng);
       const double e0 = ctx.E0.v[m][s];
-      const double e1 = ctx.E1.v[m][s] + static_cast<double>(slot.e1sd[m]) * z;
+      const double e1 = ctx.E1.v[m][s] + static_cast<double>(slot.e1sd[m]) * *z++;
       v = (value - e0) / (e1 - e0);
     }
     t.sim_eqr[m] = static_cast<float>(non_negative(v));
@@ -161,23 +165,80 @@ void tally_groups(SampleTables& t) {
   }
 }
 
+// The bias and E1 deviates of one simulation of sample s.
+int extra_draws(const RunContext& ctx, int s) {
+  int k = 0;
+  for (int m = 1; m <= ctx.cigband.nmet; ++m) {
+    if (is_missing(ctx.OBS.v[m][s])) continue;
+    if (ctx.slots.biassd[m] > 0) ++k;
+    if (!is_metric_eqr(ctx, m)) ++k;
+  }
+  return k;
+}
+
+// Simulation n of sample s from its correlated sampling error (already in
+// t.err) and z, its bias and E1 ZNORMs.
+void simulate_one(RunContext& ctx, int s, int n, const float* z) {
+  SampleTables& t = ctx.sample;
+  simulate_metrics(ctx, s, z);
+  CALCMMI(ctx.cbandlim, ctx.cigband, ctx.plan, t.sim_eqr, ctx.log);
+  record_slots(ctx, n);
+  MMGROUP(ctx.cbandlim, ctx.cigband, ctx.plan, t.sim_group);
+  tally_groups(t);
+}
+
+// The simulations of sample s with their deviates taken from the stream.
+void simulate_streamed(RunContext& ctx, int s, DeviateStream& stream) {
+  const int nmet = ctx.cigband.nmet;
+  const std::size_t size = static_cast<std::size_t>(nmet + extra_draws(ctx, s));
+  clear_records(ctx.sample, ctx.cigband.nslot);
+  for (int n = 1; n <= ctx.nsim; ++n) {
+    // The covariances are the run's: the factor of the first simulation
+    // of the run serves every later one.
+    if (n == 1 && s == 1) mvnorm_prepare(ctx.mvnorm, nmet, ctx.COV, true, ctx.console, ctx.log);
+    const float* block = stream.next(size);
+    std::copy(block, block + nmet, ctx.sample.err + 1);
+    simulate_one(ctx, s, n, block + nmet);
+  }
+}
+
+// Starts drawing the run's deviates on a second thread, when there are any
+// to draw.  Without a thread (or the memory for its buffer) the loop draws
+// them itself: the results are the same either way.  So it does when the
+// covariances cannot be factorised: it then stops where it always has.
+void start_stream(RunContext& ctx, std::vector<int>& extra,
+                  std::optional<DeviateStream>& stream) {
+  const int nmet = ctx.cigband.nmet;
+  if (ctx.nsim <= 0 || ctx.nsamp <= 0 || nmet < 1 || nmet > kMaxMetrics) return;
+  try {
+    auto factor = std::make_unique<MvnormState>();
+    if (!mvnorm_factorise(*factor, nmet, ctx.COV)) return;
+    extra.assign(static_cast<std::size_t>(ctx.nsamp) + 1, 0);
+    for (int s = 1; s <= ctx.nsamp; ++s) extra[static_cast<std::size_t>(s)] = extra_draws(ctx, s);
+    stream.emplace(ctx.rng, nmet, ctx.nsamp, ctx.nsim, extra, *factor, ctx.mean);
+  } catch (const std::exception&) {
+    stream.reset();
+  }
+}
+
 }  // namespace
 
 void simulate(RunContext& ctx, int s) {
-  SampleTables& t = ctx.sample;
   const int nmet = ctx.cigband.nmet;
-  clear_records(t, ctx.cigband.nslot);
+  float block[3 * kMaxMetrics];
+  float* const y = block;
+  float* const z = block + kMaxMetrics;
+  const int extra = extra_draws(ctx, s);
+  clear_records(ctx.sample, ctx.cigband.nslot);
   for (int n = 1; n <= ctx.nsim; ++n) {
-    // These deviates only advance the generator; the correlated draw
-    // overwrites the error vector.
-    for (int m = 1; m <= nmet; ++m) t.err[m] = ZNORM(ctx.rng) * ctx.slots.sd[m];
-    RANDOM_MVNORM(ctx.rng, ctx.mvnorm, nmet, ctx.COV, ctx.mean, t.err, n == 1,
-                  ctx.console, ctx.log);
-    simulate_metrics(ctx, s);
-    CALCMMI(ctx.cbandlim, ctx.cigband, ctx.plan, t.sim_eqr, ctx.log);
-    record_slots(ctx, n);
-    MMGROUP(ctx.cbandlim, ctx.cigband, ctx.plan, t.sim_group);
-    tally_groups(t);
+    // These deviates only advance the generator; the correlated draw does
+    // not use them.
+    for (int m = 1; m <= nmet; ++m) ZNORM(ctx.rng);
+    mvnorm_prepare(ctx.mvnorm, nmet, ctx.COV, n == 1, ctx.console, ctx.log);
+    for (int m = 0; m < nmet; ++m) y[m] = RANDOM_NORMAL(ctx.rng);
+    mvnorm_apply(ctx.mvnorm, nmet, ctx.mean, y, ctx.sample.err);
+    for (int k = 0; k < extra; ++k) z[k] = ZNORM(ctx.rng);
+    simulate_one(ctx, s, n, z);
   }
 }
 
@@ -186,14 +247,20 @@ void run_samples(RunContext& ctx) {
   plan_groups(ctx.cbandlim, ctx.cigband, ctx.plan);
   const std::size_t n = ctx.nsim > 0 ? static_cast<std::size_t>(ctx.nsim) : 0;
   ctx.store.assign(static_cast<std::size_t>(ctx.cigband.nslot) * n, 0);
+  std::vector<int> extra;
+  std::optional<DeviateStream> stream;
+  start_stream(ctx, extra, stream);
   for (int s = 1; s <= ctx.nsamp; ++s) {
     evaluate_observed(ctx, s);
-    simulate(ctx, s);
+    if (stream) simulate_streamed(ctx, s, *stream);
+    else simulate(ctx, s);
     compute_statistics(ctx);
     write_sample_log(ctx, s);
     if (s == 1) write_results_headings(ctx);
     write_results_row(ctx, s);
   }
+  // The generator is the loop's again, in the state after the last draw.
+  if (stream) stream->stop();
 }
 
 }  // namespace mondrake
