@@ -60,7 +60,7 @@ void read_obs_header(RunContext& ctx) {
                lit(" with a 1, 2 or 3"), nl, lit(" to denote whether the " + sym + " values are"),
                nl, lit(" zero, constant across samples,"),
                lit(" or variable between samples repsectively"), nl,
-               lit(" " + name + " file is :"), nl, X(1), A(200), nl, nl,
+               lit(" " + name + " file is :"), nl, X(1), A(), nl, nl,
                lit(" Correct file and re-run"), nl, lit("   ")},
               {std::string_view(ctx.control[static_cast<std::size_t>(e.control)])});
   fatal_stop();
