@@ -3,9 +3,11 @@
 // private working directory.  Line 15 of the metric specification is
 // replaced by a small number of simulations (-3 … 20) so every input runs
 // fast.  Checks the run's answer: an exit status of 0, 1 or 2, the marker
-// "0" exactly after a normal end, and no file beyond the run's own.
+// "0" exactly after a normal end, no file beyond the run's own, and every
+// results row under the columns of the heading rows.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -56,6 +58,48 @@ std::string small_metspec(std::string_view text) {
   return out;
 }
 
+// Fields of a heading row; a field opening with a double quote runs through
+// its closing quote.
+std::size_t heading_fields(std::string_view row) {
+  std::size_t n = 1;
+  bool quoted = false, fresh = true;
+  for (char c : row) {
+    if (quoted) {
+      if (c == '"') quoted = false;
+    } else if (c == ',') {
+      ++n;
+      fresh = true;
+      continue;
+    } else if (c == '"' && fresh) {
+      quoted = true;
+    }
+    fresh = false;
+  }
+  return n;
+}
+
+// Every data row of the results has the columns of the heading rows, with
+// the sample name in the 50 characters before the first separator.
+bool columns_hold(const std::string& results) {
+  std::vector<std::string_view> rows;
+  std::string_view all(results);
+  for (std::size_t p; (p = all.find("\r\n")) != std::string_view::npos; all.remove_prefix(p + 2))
+    rows.push_back(all.substr(0, p));
+  if (!all.empty()) return false;  // a row without its line end
+  if (rows.size() <= 10) return true;
+  std::string_view names = rows[9];
+  names = names.substr(0, names.find_last_not_of(' ') + 1);
+  const std::size_t want = heading_fields(names);
+  for (std::size_t r = 11; r < rows.size(); ++r) {
+    std::string_view row = rows[r];
+    if (row.size() <= 50 || row[50] != ',') return false;
+    const std::size_t n = 2 + static_cast<std::size_t>(
+                                  std::count(row.begin() + 51, row.end(), ','));
+    if (n != want) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -80,6 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (status < 0 || status > 2) __builtin_trap();
   const std::string marker = slurp(kMarkerFile);
   if (marker != (status == 0 ? "0\r\n" : "1\r\n")) __builtin_trap();
+
+  if (!columns_hold(slurp(kResultsFile))) __builtin_trap();
 
   static const std::set<std::string> allowed = {
       kControlFile, kMarkerFile, kMetspecFile, kObsFile, kEzeroFile,
