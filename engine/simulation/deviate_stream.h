@@ -11,11 +11,10 @@
 // simulation's block of deviates from it.  The generator is still used by
 // one owner in one order, so every value is the one a single thread draws.
 //
-// The producer also forms the correlated draw from its RANDOM_NORMALs (with
-// its own copy of the covariance factor, which is the same for the whole
-// run), so a simulation's block is the correlated sampling error of the
-// metrics, then the bias and E1 ZNORMs (the advancing ZNORMs are drawn and
-// dropped).  Blocks never wrap
+// A simulation's block is its RANDOM_NORMALs followed by its bias and E1
+// ZNORMs (the advancing ZNORMs are drawn and dropped).  The loop forms the
+// correlated error from them itself: that keeps the two threads' shares of
+// the work about even.  Blocks never wrap
 // around the end of the ring: a block that would is placed at its start, and
 // both sides skip the same tail.  The ring is allocated once per run.
 #pragma once
@@ -28,7 +27,6 @@
 #include <thread>
 #include <vector>
 
-#include "engine/simulation/mvnorm.h"
 #include "engine/simulation/random.h"
 
 namespace mondrake {
@@ -36,14 +34,11 @@ namespace mondrake {
 class DeviateStream {
  public:
   // extra[s], s = 1 … nsamp: the bias and E1 ZNORMs of one simulation of
-  // sample s; factor: the factorised covariance of the nmet metrics, mean
-  // their means (from 1).  Starts the producer, which owns rng until the
-  // stream is stopped or destroyed; nothing else may draw from rng meanwhile.
+  // sample s.  Starts the producer, which owns rng until the stream is
+  // stopped or destroyed; nothing else may draw from rng meanwhile.
   DeviateStream(RandomState& rng, int nmet, int nsamp, int nsim,
-                const std::vector<int>& extra, const MvnormState& factor,
-                const float* mean)
-      : rng_(rng), nmet_(nmet), nsamp_(nsamp), nsim_(nsim), extra_(extra), mean_(mean) {
-    factor_ = std::make_unique<MvnormState>(factor);
+                const std::vector<int>& extra)
+      : rng_(rng), nmet_(nmet), nsamp_(nsamp), nsim_(nsim), extra_(extra) {
     std::size_t largest = static_cast<std::size_t>(nmet);
     for (int s = 1; s <= nsamp; ++s)
       largest = std::max(largest, static_cast<std::size_t>(nmet + extra[static_cast<std::size_t>(s)]));
@@ -67,8 +62,8 @@ class DeviateStream {
     producer_.join();
   }
 
-  // The next simulation's block of `size` values (the correlated error of
-  // metrics 1 … nmet, then the sample's extra ZNORMs); valid until the next call.  Blocks
+  // The next simulation's block of `size` deviates (nmet RANDOM_NORMALs,
+  // then the sample's extra ZNORMs); valid until the next call.  Blocks
   // must be taken in the order they are drawn, with the sizes they have.
   const float* next(std::size_t size) {
     std::uint64_t pos = tail_;
@@ -93,8 +88,6 @@ class DeviateStream {
 
   void produce() {
     std::uint64_t head = 0, tail_seen = 0;
-    float y[kMaxMetrics];
-    float err[kMaxMetrics + 1];
     for (int s = 1; s <= nsamp_; ++s) {
       const int extra = extra_[static_cast<std::size_t>(s)];
       const std::size_t size = static_cast<std::size_t>(nmet_ + extra);
@@ -111,9 +104,7 @@ class DeviateStream {
         }
         float* out = ring_.get() + pos % capacity_;
         for (int m = 1; m <= nmet_; ++m) ZNORM(rng_);
-        for (int m = 0; m < nmet_; ++m) y[m] = RANDOM_NORMAL(rng_);
-        mvnorm_apply(*factor_, nmet_, mean_, y, err);
-        std::copy(err + 1, err + 1 + nmet_, out);
+        for (int m = 0; m < nmet_; ++m) out[m] = RANDOM_NORMAL(rng_);
         for (int k = 0; k < extra; ++k) out[nmet_ + k] = ZNORM(rng_);
         head = end;
         produced_.store(head, std::memory_order_release);
@@ -125,8 +116,6 @@ class DeviateStream {
   RandomState& rng_;
   const int nmet_, nsamp_, nsim_;
   const std::vector<int>& extra_;
-  const float* mean_;
-  std::unique_ptr<MvnormState> factor_;
   std::size_t capacity_ = 0;
   std::unique_ptr<float[]> ring_;
   std::thread producer_;

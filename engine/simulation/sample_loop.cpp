@@ -4,7 +4,6 @@
 #include <cmath>
 #include <algorithm>
 #include <exception>
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -197,25 +196,22 @@ void simulate_streamed(RunContext& ctx, int s, DeviateStream& stream) {
     // of the run serves every later one.
     if (n == 1 && s == 1) mvnorm_prepare(ctx.mvnorm, nmet, ctx.COV, true, ctx.console, ctx.log);
     const float* block = stream.next(size);
-    std::copy(block, block + nmet, ctx.sample.err + 1);
+    mvnorm_apply(ctx.mvnorm, nmet, ctx.mean, block, ctx.sample.err);
     simulate_one(ctx, s, n, block + nmet);
   }
 }
 
 // Starts drawing the run's deviates on a second thread, when there are any
 // to draw.  Without a thread (or the memory for its buffer) the loop draws
-// them itself: the results are the same either way.  So it does when the
-// covariances cannot be factorised: it then stops where it always has.
+// them itself: the results are the same either way.
 void start_stream(RunContext& ctx, std::vector<int>& extra,
                   std::optional<DeviateStream>& stream) {
   const int nmet = ctx.cigband.nmet;
   if (ctx.nsim <= 0 || ctx.nsamp <= 0 || nmet < 1 || nmet > kMaxMetrics) return;
   try {
-    auto factor = std::make_unique<MvnormState>();
-    if (!mvnorm_factorise(*factor, nmet, ctx.COV)) return;
     extra.assign(static_cast<std::size_t>(ctx.nsamp) + 1, 0);
     for (int s = 1; s <= ctx.nsamp; ++s) extra[static_cast<std::size_t>(s)] = extra_draws(ctx, s);
-    stream.emplace(ctx.rng, nmet, ctx.nsamp, ctx.nsim, extra, *factor, ctx.mean);
+    stream.emplace(ctx.rng, nmet, ctx.nsamp, ctx.nsim, extra);
   } catch (const std::exception&) {
     stream.reset();
   }
