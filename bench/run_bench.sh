@@ -41,15 +41,15 @@ work="$(mktemp -d /tmp/mondrake-bench.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 
 # Runs one program in a fresh copy of run directory $1; prints
-# "seconds peak_KiB" and leaves the program's stdout in $work/last.out and
+# "seconds peak_KiB cpu_seconds" and leaves the program's stdout in $work/last.out and
 # its stderr in $work/last.err.
 timed() {
   local dir="$1" prog="$2"
   rm -rf "$work/run"
   cp -r "$dir" "$work/run"
-  (cd "$work/run" && /usr/bin/time -f "%e %M" -o "$work/time" "$prog" >"$work/last.out" 2>"$work/last.err") || {
+  (cd "$work/run" && /usr/bin/time -f "%e %M %U %S" -o "$work/time" "$prog" >"$work/last.out" 2>"$work/last.err") || {
     echo "run_bench: $prog failed in a copy of $dir" >&2; cat "$work/last.err" >&2; exit 1; }
-  cat "$work/time"
+  awk '{printf "%s %s %.2f\n", $1, $2, $3 + $4}' "$work/time"
 }
 
 median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
@@ -64,31 +64,31 @@ for shape in $shapes; do
   dir="$work/$shape"
   "$gen" --out "$dir" --shape "$shape" --sims "$sims" >/dev/null 2>&1
   "$gen" --out "$work/$shape-read" --shape "$shape" --sims 0 >/dev/null 2>&1
-  e_t=(); f_t=(); e_m=(); r_t=(); fr_t=()
+  e_t=(); f_t=(); e_m=(); e_c=(); r_t=(); fr_t=()
   for ((k = 1; k <= runs; ++k)); do
-    read -r t m < <(timed "$dir" "$engine"); e_t+=("$t"); e_m+=("$m")
-    read -r t m < <(timed "$dir" "$floor"); f_t+=("$t")
+    read -r t m c < <(timed "$dir" "$engine"); e_t+=("$t"); e_m+=("$m"); e_c+=("$c")
+    read -r t m c < <(timed "$dir" "$floor"); f_t+=("$t")
     sum="$(cat "$work/last.out")"
+    slots="$(sed -n 's/.*slots \([0-9]*\).*/\1/p' "$work/last.err")"
     fr_t+=("$(sed -n 's/.*reading \([0-9.]*\) s.*/\1/p' "$work/last.err")")
-    read -r t m < <(timed "$work/$shape-read" "$engine"); r_t+=("$t")
+    read -r t m c < <(timed "$work/$shape-read" "$engine"); r_t+=("$t")
   done
   et="$(printf '%s\n' "${e_t[@]}" | median)"
+  ec="$(printf '%s\n' "${e_c[@]}" | median)"
   ft="$(printf '%s\n' "${f_t[@]}" | median)"
   em="$(printf '%s\n' "${e_m[@]}" | sort -g | tail -1)"
   rt="$(printf '%s\n' "${r_t[@]}" | median)"
   frt="$(printf '%s\n' "${fr_t[@]}" | median)"
-  # Slots of the store: metrics plus index rows, from the shape's spec file.
-  slots="$(sed -n 's/.*slots \([0-9]*\).*/\1/p' "$work/last.err")"
   ratio="$(awk -v a="$et" -v b="$ft" 'BEGIN {printf "%.2f", (b > 0) ? a / b : 0}')"
   limit="$(awk -v s="$slots" -v n="$sims" 'BEGIN {printf "%.1f", (4 * s * n + 64 * 1048576) / 1048576}')"
   rss="$(awk -v m="$em" 'BEGIN {printf "%.1f", m / 1024}')"
   echo "$shape: engine $et s, floor $ft s, ratio $ratio, peak $rss MiB (limit $limit), reading $rt s (floor's reading $frt s) [$sum]" >&2
-  rows+=("| $shape | $sims | $et | $ft | $ratio | $rss | $limit | $rt | $frt |")
+  rows+=("| $shape | $sims | $et | $ec | $ft | $ratio | $rss | $limit | $rt | $frt |")
 done
 
 table() {
-  echo "| shape | N | engine (s) | floor (s) | engine / floor | peak RSS (MiB) | RSS limit (MiB) | engine at N = 0 (s) | floor's reading stages (s) |"
-  echo "|---|---|---|---|---|---|---|---|---|"
+  echo "| shape | N | engine (s) | engine CPU, both threads (s) | floor (s) | engine / floor | peak RSS (MiB) | RSS limit (MiB) | engine at N = 0 (s) | floor's reading stages (s) |"
+  echo "|---|---|---|---|---|---|---|---|---|---|"
   printf '%s\n' "${rows[@]}"
 }
 
