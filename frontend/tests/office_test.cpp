@@ -1,9 +1,11 @@
 // Conversions through LibreOffice: each call takes seconds, so the
-// workbooks made by one test are the inputs of the next.
+// workbooks that the results conversion makes are the inputs of the input
+// conversion.
 #include <gtest/gtest.h>
 #include <xlsxwriter.h>
 
 #include <QDir>
+#include <memory>
 #include <QTemporaryDir>
 
 #include <QProcess>
@@ -46,15 +48,12 @@ void makeFormulaWorkbook(const QString& path) {
 
 class OfficeTest : public ::testing::Test {
  protected:
-  static QTemporaryDir* tmp;
-  static void SetUpTestSuite() { tmp = new QTemporaryDir; }
-  static void TearDownTestSuite() { delete tmp; }
-  static QString file(const char* name) { return QDir(tmp->path()).filePath(QString::fromLatin1(name)); }
+  std::unique_ptr<QTemporaryDir> tmp = std::make_unique<QTemporaryDir>();
+  QString file(const char* name) const { return QDir(tmp->path()).filePath(QString::fromLatin1(name)); }
   test::DecimalCommaLocale decimalComma;
 };
-QTemporaryDir* OfficeTest::tmp = nullptr;
 
-TEST_F(OfficeTest, ResultsBecomeOdsAndXlsWithNumbersAsNumbers) {
+TEST_F(OfficeTest, WorkbooksOfEveryFormatBothWays) {
   test::writeFile(file("VELTRASOM_OUT.csv"), kTable);
   for (const char* target : {"table.ods", "table.xls"}) {
     SCOPED_TRACE(target);
@@ -67,11 +66,8 @@ TEST_F(OfficeTest, ResultsBecomeOdsAndXlsWithNumbersAsNumbers) {
   EXPECT_TRUE(content.contains("office:value-type=\"float\" office:value=\"-9\""));
   EXPECT_TRUE(content.contains("<text:p>Taxa, richness</text:p>"));
   EXPECT_EQ(test::readFile(file("VELTRASOM_OUT.csv")), kTable);
-}
 
-TEST_F(OfficeTest, FiveWorkbooksOfEveryFormatInOneCall) {
-  ASSERT_TRUE(QFile::exists(file("table.ods")) && QFile::exists(file("table.xls")))
-      << "made by the test before";
+  // The five inputs, converted by one call.
   QDir(tmp->path()).mkpath(QStringLiteral("work"));
   RunNames names = RunNames::defaults(file("work"));
   makeFormulaWorkbook(file("formulas.xlsx"));
@@ -103,6 +99,7 @@ TEST_F(OfficeTest, FiveWorkbooksOfEveryFormatInOneCall) {
 TEST_F(OfficeTest, FailuresNameTheWorkbookAndLeaveNoConvertedFiles) {
   QDir(tmp->path()).mkpath(QStringLiteral("bad"));
   RunNames names = RunNames::defaults(file("bad"));
+  test::writeFile(file("table.csv"), kTable);
   for (Input in : kInputs) names.input(in) = file("table.csv");
   names.eone = file("bad/broken.xlsx");
   test::writeFile(names.eone, "this is no workbook");
