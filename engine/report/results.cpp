@@ -8,16 +8,21 @@ namespace {
 
 const char* const kStatusColumns = ",Status,%high,%good,%moderate,%poor,%bad,";
 
-// Appends text after the row's trailing blanks have been removed.
-void append(std::string& row, std::string_view text) {
+// Removes the row's trailing blanks in place.
+void trim(std::string& row) {
   const std::size_t end = row.find_last_not_of(' ');
   row.resize(end == std::string::npos ? 0 : end + 1);
+}
+
+// Appends text after the row's trailing blanks have been removed.
+void append(std::string& row, std::string_view text) {
+  trim(row);
   row.append(text);
 }
 
-std::string trimmed(std::string_view s) {
+std::string_view trimmed(std::string_view s) {
   const std::size_t end = s.find_last_not_of(' ');
-  return std::string(s.substr(0, end == std::string_view::npos ? 0 : end + 1));
+  return s.substr(0, end == std::string_view::npos ? 0 : end + 1);
 }
 
 void append_percentages(std::string& out, const float* pct, const char* after) {
@@ -27,32 +32,52 @@ void append_percentages(std::string& out, const float* pct, const char* after) {
   }
 }
 
-// "," label "," and the five percentages of a class and its tallies.
-std::string status_block(ClassCode code, const float* pct) {
-  std::string block = ",";
-  block += class_label(code);
-  block += ",";
-  append_percentages(block, pct, ",");
-  return block;
+// "," label "," and the five class percentages of a group cell.
+void append_status(std::string& row, ClassCode code, const float* pct) {
+  trim(row);
+  row += ",";
+  row += class_label(code);
+  row += ",";
+  append_percentages(row, pct, ",");
 }
 
-std::string slot_block(const RunContext& ctx, int i, int s) {
+void append_slot(std::string& row, const RunContext& ctx, int i, int s) {
   const SampleTables& t = ctx.sample;
-  std::string block;
+  trim(row);
   for (float v : {ctx.OBS.v[i][s], ctx.E0.v[i][s], ctx.E1.v[i][s], t.obs_eqr[i], t.sd[i],
                   t.lower[i], t.upper[i]}) {
-    append_fixed(block, v, 8, 3);
-    block += ",";
+    append_fixed(row, v, 8, 3);
+    row += ",";
   }
-  block += class_label(t.obs_class[i]);
-  block += ",";
-  append_percentages(block, t.pct[i], ",  ");
-  block += ",";
-  return block;
+  row += class_label(t.obs_class[i]);
+  row += ",";
+  append_percentages(row, t.pct[i], ",  ");
+  row += ",";
 }
 
-void write_row(RunContext& ctx, std::string row, bool pad) {
-  if (pad && row.size() < kRecordLength) row.resize(kRecordLength, ' ');
+// The row of sample s, built in `row`: a buffer kept from sample to sample,
+// so that once it has grown to the row's length no sample allocates.
+void build_data_row(const RunContext& ctx, int s, std::string& row) {
+  const SampleTables& t = ctx.sample;
+  row.clear();
+  append_text(row, ctx.sampname[s].view().substr(0, 50), 50);
+  row += ",";
+  row += class_label(t.obs_group[0][0]);
+  row += ",";
+  append_percentages(row, t.group_pct[0][0], ",");
+  for (int g = 1; g < kGroups; ++g) {
+    if (is_reported_group(ctx, g)) append_status(row, t.obs_group[g][0], t.group_pct[g][0]);
+  }
+  append(row, ",");
+  for (int i = 1; i <= ctx.cigband.nslot; ++i) {
+    if (is_reported_slot(ctx, i)) append_slot(row, ctx, i, s);
+  }
+  trim(row);
+}
+
+// Heading rows shorter than the record buffer are padded to its length.
+void write_heading(RunContext& ctx, std::string row) {
+  if (row.size() < kRecordLength) row.resize(kRecordLength, ' ');
   ctx.results.line(row);
 }
 
@@ -101,33 +126,35 @@ std::string heading_row(const RunContext& ctx, int row) {
 }
 
 std::string data_row(const RunContext& ctx, int s) {
-  const SampleTables& t = ctx.sample;
   std::string row;
-  append_text(row, ctx.sampname[s].view().substr(0, 50), 50);
-  row += status_block(t.obs_group[0][0], t.group_pct[0][0]);
-  for (int g = 1; g < kGroups; ++g) {
-    if (is_reported_group(ctx, g)) append(row, status_block(t.obs_group[g][0], t.group_pct[g][0]));
-  }
-  append(row, ",");
-  for (int i = 1; i <= ctx.cigband.nslot; ++i) {
-    if (is_reported_slot(ctx, i)) append(row, slot_block(ctx, i, s));
-  }
-  return trimmed(row);
+  build_data_row(ctx, s, row);
+  return row;
 }
 
 void write_sample_log(RunContext& ctx, int s) {
-  const char* label = class_label(ctx.sample.obs_group[0][0]);
+  // Built field by field in the record buffer, which the readers no longer
+  // need once the samples are reached.
+  std::string& line = ctx.record;
+  line.assign(" Sample");
+  append_integer(line, s, 5);
+  line += " : ";
+  append_text(line, ctx.sampname[s].view().substr(0, 40), 40);
+  line += " : Overall class : ";
+  line += class_label(ctx.sample.obs_group[0][0]);
   for (TextOut* out : {&ctx.log, &ctx.console}) {
-    out->put({nl, lit(" Sample"), I(5), lit(" : "), A(40), lit(" : Overall class : "), A()},
-             {s, ctx.sampname[s].view().substr(0, 40), std::string_view(label)});
+    out->empty();
+    out->line(line);
   }
   std::fflush(stdout);
 }
 
 void write_results_headings(RunContext& ctx) {
-  for (int row = 1; row <= 3; ++row) write_row(ctx, heading_row(ctx, row), true);
+  for (int row = 1; row <= 3; ++row) write_heading(ctx, heading_row(ctx, row));
 }
 
-void write_results_row(RunContext& ctx, int s) { write_row(ctx, data_row(ctx, s), false); }
+void write_results_row(RunContext& ctx, int s) {
+  build_data_row(ctx, s, ctx.record);
+  ctx.results.line(ctx.record);
+}
 
 }  // namespace mondrake
