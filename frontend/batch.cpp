@@ -1,4 +1,4 @@
-#include "frontend/src/batch.h"
+#include "frontend/batch.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -7,7 +7,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-#include "frontend/src/run_controller.h"
+#include "frontend/run_controller.h"
 
 namespace veltrasom {
 

@@ -4,7 +4,7 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
-#include "frontend/src/run_names.h"
+#include "frontend/run_names.h"
 
 namespace veltrasom {
 

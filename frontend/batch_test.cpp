@@ -4,8 +4,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "frontend/src/run_names.h"
-#include "frontend/tests/test_support.h"
+#include "frontend/run_names.h"
+#include "frontend/test_support.h"
 
 namespace veltrasom {
 namespace {

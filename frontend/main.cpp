@@ -4,7 +4,7 @@
 #include <QTextStream>
 #include <clocale>
 
-#include "frontend/src/batch.h"
+#include "frontend/batch.h"
 
 int main(int argc, char* argv[]) {
   QCoreApplication app(argc, argv);

@@ -1,4 +1,4 @@
-#include "frontend/src/office.h"
+#include "frontend/office.h"
 
 #include <QDir>
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "frontend/src/results_table.h"
+#include "frontend/results_table.h"
 
 #include <xlsxwriter.h>
 

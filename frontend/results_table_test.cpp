@@ -4,9 +4,9 @@
 #include <QTemporaryDir>
 #include <clocale>
 
-#include "frontend/src/results_table.h"
-#include "frontend/src/workbook_conversion.h"
-#include "frontend/tests/test_support.h"
+#include "frontend/results_table.h"
+#include "frontend/workbook_conversion.h"
+#include "frontend/test_support.h"
 
 namespace veltrasom {
 namespace {

@@ -1,4 +1,4 @@
-#include "frontend/src/run_controller.h"
+#include "frontend/run_controller.h"
 
 #include <QDir>
 #include <QFile>

@@ -10,9 +10,9 @@
 #include <QString>
 #include <QStringList>
 
-#include "frontend/src/office.h"
-#include "frontend/src/run_names.h"
-#include "frontend/src/workbook_conversion.h"
+#include "frontend/office.h"
+#include "frontend/run_names.h"
+#include "frontend/workbook_conversion.h"
 
 namespace veltrasom {
 

@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "frontend/src/run_controller.h"
-#include "frontend/tests/test_support.h"
+#include "frontend/run_controller.h"
+#include "frontend/test_support.h"
 
 namespace veltrasom {
 namespace {

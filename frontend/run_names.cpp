@@ -1,4 +1,4 @@
-#include "frontend/src/run_names.h"
+#include "frontend/run_names.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "frontend/src/run_names.h"
-#include "frontend/tests/test_support.h"
+#include "frontend/run_names.h"
+#include "frontend/test_support.h"
 
 namespace veltrasom {
 namespace {

@@ -1,4 +1,4 @@
-#include "frontend/tests/test_support.h"
+#include "frontend/test_support.h"
 
 #include <zlib.h>
 

@@ -1,4 +1,4 @@
-#include "frontend/src/workbook_conversion.h"
+#include "frontend/workbook_conversion.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,7 +7,7 @@
 #include <QSaveFile>
 #include <QTemporaryDir>
 
-#include "frontend/src/results_table.h"
+#include "frontend/results_table.h"
 
 namespace veltrasom {
 

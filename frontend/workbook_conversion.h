@@ -3,8 +3,8 @@
 
 #include <QString>
 
-#include "frontend/src/office.h"
-#include "frontend/src/run_names.h"
+#include "frontend/office.h"
+#include "frontend/run_names.h"
 
 namespace veltrasom {
 
