@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the example assessment in a
-# fresh folder out/river-invertebrates (the example itself stays clean).
+# Installs what is missing, builds, and runs the example assessment from its
+# workbooks in a fresh folder out/river-invertebrates (the example itself
+# stays clean).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
@@ -9,11 +10,6 @@ run="$root/out/river-invertebrates"
 rm -rf "$run"
 mkdir -p "$run"
 cp "$root"/examples/river-invertebrates/* "$run"/
-cd "$run"
-status=0
-"$root/build/engine/run/mondrake" || status=$?
-echo
-echo "Run marker : $(tr -d '\r' < VELTRASOM.ERR) (0 = the run reached its normal end)"
-echo "Results    : $run/VELTRASOM_OUT.csv"
-echo "Log        : $run/$(sed -n 8p VELTRASOM.INP | tr -d '\r')"
-exit $status
+# The front end converts the workbooks, starts the engine, waits for it and
+# writes the results workbook; it prints where the workbook and the log are.
+"$root/build/engine/run/veltrasom" --batch --dir "$run"

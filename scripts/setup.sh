@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config libgtest-dev
-  qt6-base-dev libxlsxwriter-dev libreoffice-calc-nogui xdg-utils
+  qt6-base-dev libxlsxwriter-dev zlib1g-dev libreoffice-calc-nogui xdg-utils
   xvfb xauth clang libclang-rt-14-dev
 )
 missing=()
