@@ -322,6 +322,18 @@ const Case kCases[] = {
      "VELTRASOM.INP"},
     {"control file of seven lines", [](Files& f, const Runner& r) { set(f, "VELTRASOM.INP", r.control(7)); },
      2, "has 7 lines"},
+    {"log file in a folder that does not exist",
+     [](Files& f, const Runner& r) {
+       std::string c = r.control();
+       c.replace(c.rfind("run.log"), 7, "/nonexistent/folder/run.log");
+       set(f, "VELTRASOM.INP", c);
+     },
+     2, "cannot open output file /nonexistent/folder/run.log"},
+    {"control names of 5000 characters",
+     [](Files& f, const Runner&) {
+       set(f, "VELTRASOM.INP", repeat(std::string(5000, 'x') + "\n", 7) + "run.log\n");
+     },
+     0},
     {"metric specification missing",
      [](Files& f, const Runner&) { set(f, "VELTRASOM_METSPEC.csv", std::nullopt); }, 2,
      "VELTRASOM_METSPEC.csv"},
