@@ -76,21 +76,38 @@ void open_log(RunContext& ctx) {
   log.put({X(20), lit("Release 1.2 : November 2011")});
 }
 
-void open_run_files(RunContext& ctx) {
-  TextOut& log = ctx.log;
-  auto name_line = [&](int k, int width) {
-    log.put({X(5), A(width)}, {std::string_view(ctx.control[static_cast<std::size_t>(k)])});
-  };
-  log.empty();
-  log.line("Name of Metric,Uncertainty and Class Specification file :");
-  name_line(2, 70);
-  ctx.metspec.open(kMetspecFile, &ctx.where);
+namespace {
 
-  log.empty();
-  log.line("Name of file with Observed Metric values ");
-  name_line(3, 50);
-  ctx.obs.open(kObsFile, &ctx.where);
+// The input files in their opening order, each with its heading in the log,
+// the control name echoed under it and the echo's width.
+struct InputRole {
+  InputFile RunContext::*file;
+  const char* name;
+  const char* heading;
+  int control;
+  int width;
+};
 
+const InputRole kInputRoles[] = {
+    {&RunContext::metspec, kMetspecFile,
+     "Name of Metric,Uncertainty and Class Specification file :", 2, 70},
+    {&RunContext::obs, kObsFile, "Name of file with Observed Metric values ", 3, 50},
+    {&RunContext::ezero, kEzeroFile,
+     "Name of file with E0 (EZERO) values for each metric and sample", 4, 70},
+    {&RunContext::eone, kEoneFile,
+     "Name of file with E1 (EONE) values for each metric and sample", 5, 70},
+    {&RunContext::corr, kCorrFile,
+     "Name of file with sampling Correlation values for each metric and sample", 6, 70},
+};
+
+void echo_name(RunContext& ctx, const char* heading, int control, int width) {
+  ctx.log.empty();
+  ctx.log.line(heading);
+  ctx.log.put({X(5), A(width)}, {std::string_view(ctx.control[static_cast<std::size_t>(control)])});
+}
+
+// How observed values become EQRs, told once after the observed values file.
+void explain_standardisation(TextOut& log) {
   log.empty();
   log.line("Observed (O) metric values are standardised to ");
   log.line("EQR (Ecological Quality Ratio) values by the equation :  EQR = (O - E0) / (E1 - E0)");
@@ -98,25 +115,17 @@ void open_run_files(RunContext& ctx) {
   log.line(" where  E0  = value of a metric for which EQR =0");
   log.line("  and   E1  = value of a metric for which EQR =1");
   log.line("   ");
+}
 
-  log.empty();
-  log.line("Name of file with E0 (EZERO) values for each metric and sample");
-  name_line(4, 70);
-  ctx.ezero.open(kEzeroFile, &ctx.where);
+}  // namespace
 
-  log.empty();
-  log.line("Name of file with E1 (EONE) values for each metric and sample");
-  name_line(5, 70);
-  ctx.eone.open(kEoneFile, &ctx.where);
-
-  log.empty();
-  log.line("Name of file with sampling Correlation values for each metric and sample");
-  name_line(6, 70);
-  ctx.corr.open(kCorrFile, &ctx.where);
-
-  log.empty();
-  log.line("Name of Output file :");
-  name_line(7, 70);
+void open_run_files(RunContext& ctx) {
+  for (const InputRole& role : kInputRoles) {
+    echo_name(ctx, role.heading, role.control, role.width);
+    (ctx.*role.file).open(role.name, &ctx.where);
+    if (role.file == &RunContext::obs) explain_standardisation(ctx.log);
+  }
+  echo_name(ctx, "Name of Output file :", 7, 70);
   ctx.results_file = open_output(kResultsFile);
   ctx.results = TextOut(ctx.results_file);
 
@@ -137,8 +146,8 @@ void open_run_files(RunContext& ctx) {
   record.resize(kRecordLength, ' ');
   ctx.results.line(record);
 
-  log.empty();
-  log.put({X(1), A(70)}, {std::string_view("T1 : file names to VELTRASOM-OUT.CSV")});
+  ctx.log.empty();
+  ctx.log.put({X(1), A(70)}, {std::string_view("T1 : file names to VELTRASOM-OUT.CSV")});
 }
 
 void end_run(RunContext& ctx) {
