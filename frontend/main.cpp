@@ -24,10 +24,22 @@ bool wantsWindow(int argc, char* argv[]) {
   return true;
 }
 
+// Whether a window can be shown at all: without a display the platform
+// would abort the program.
+bool haveDisplay() {
+  return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY") ||
+         qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   const bool window = wantsWindow(argc, argv);
+  if (window && !haveDisplay()) {
+    QTextStream(stderr) << "veltrasom: there is no display for the window; run an analysis with "
+                           "--batch (see --help)\n";
+    return 2;
+  }
   std::unique_ptr<QCoreApplication> app =
       window ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("veltrasom"));
