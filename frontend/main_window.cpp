@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -176,6 +177,23 @@ class Pointer : public QWidget {
   QPointF from_, to_;
 };
 
+// The largest font, at most `font`'s size, in which `text` fits `box`
+// wrapped at word boundaries: fonts wider than the ones the layout was drawn
+// for must not cut captions off.
+QFont fitting(QFont font, const QRect& box, int flags, const QString& text) {
+  for (double points = font.pointSizeF(); points >= 6.0; points -= 0.25) {
+    font.setPointSizeF(points);
+    const QRect need = QFontMetrics(font).boundingRect(box, flags | Qt::TextWordWrap, text);
+    if (need.height() <= box.height() && need.width() <= box.width()) break;
+  }
+  return font;
+}
+
+void fit(QLabel* label) {
+  const QRect box = label->contentsRect().adjusted(1, 0, -1, 0);
+  label->setFont(fitting(label->font(), box, static_cast<int>(label->alignment()), label->text()));
+}
+
 }  // namespace
 
 void WrapButton::paintEvent(QPaintEvent*) {
@@ -185,7 +203,9 @@ void WrapButton::paintEvent(QPaintEvent*) {
   opt.text.clear();
   p.drawControl(QStyle::CE_PushButton, opt);
   p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-  p.drawText(rect().adjusted(6, 4, -6, -4), Qt::AlignCenter | Qt::TextWordWrap, text());
+  const QRect box = rect().adjusted(6, 4, -6, -4);
+  p.setFont(fitting(font(), box, Qt::AlignCenter, text()));
+  p.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, text());
 }
 
 bool openLogInEditor(const QString& path, QString* message) {
@@ -260,7 +280,10 @@ void MainWindow::buildLayout() {
   };
   setFixedSize(px(10905), px(10200));
 
+  // A narrow sans serif keeps the captions within the boxes of the layout.
   QFont base = font();
+  base.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                    QStringLiteral("DejaVu Sans Condensed"), base.family()});
   base.setPointSizeF(8.25);
   setFont(base);
 
@@ -300,12 +323,13 @@ void MainWindow::buildLayout() {
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
     place(label, 600, kRows[row].top, 1815, 375);
+    fit(label);
 
     auto* text = new QPlainTextEdit(this);
     text->setObjectName(row == 0 ? QStringLiteral("Text8") : QStringLiteral("Text%1").arg(row));
     text->setReadOnly(true);
     text->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    text->document()->setDocumentMargin(2);
+    text->document()->setDocumentMargin(1);
     QPalette pal = text->palette();
     pal.setColor(QPalette::Base, kLightYellow);
     pal.setColor(QPalette::Text, Qt::black);
@@ -331,6 +355,7 @@ void MainWindow::buildLayout() {
   hint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   hint->setStyleSheet(QStringLiteral("QLabel { color: red; }"));
   place(hint, 120, 7800, 2055, 1095);
+  fit(hint);
 
   auto* warning = new QLabel(
       QStringLiteral("EXCEL OUTPUT FILE OF RESULTS MUST BE CLOSED BEFORE RUNNING THIS PRORAM"), this);
@@ -339,6 +364,7 @@ void MainWindow::buildLayout() {
   warning->setAlignment(Qt::AlignCenter);
   warning->setStyleSheet(QStringLiteral("QLabel { color: red; background-color: %1; }").arg(kPink.name()));
   place(warning, 8640, 7920, 1935, 855);
+  fit(warning);
 
   // Line1: from the warning up to the results row.
   {
