@@ -607,6 +607,49 @@ TEST_F(MainWindowTest, ResultsWorkbookProblemsKeepEarlierResults) {
   }
 }
 
+// Bad observed values with the real engine: the failure button follows,
+// and what the engine said names the workbook behind its file.
+TEST_F(MainWindowTest, RealEngineOnBadObservedValues) {
+  const QDir example(QStringLiteral(MONDRAKE_SOURCE_DIR "/examples/river-invertebrates"));
+  struct Case {
+    const char* what;
+    std::function<QByteArray(QByteArray)> spoil;
+    const char* reported;  // in the message at the view-results button, or empty for none
+  } cases[] = {
+      {"empty workbook", [](QByteArray) { return QByteArray(); }, ""},
+      {"text where a number belongs",
+       [](QByteArray obs) { return obs.replace("6.75,", "abc,"); }, "'abc' is not a number"},
+  };
+  env.engine = QStringLiteral(MONDRAKE_BINARY);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunNames names = RunNames::defaults(work);
+    for (Input in : kInputs) {
+      names.input(in) = inWork(QStringLiteral("river %1.csv").arg(static_cast<int>(in)));
+      QByteArray content = test::readFile(example.filePath(QString::fromLatin1(convertedName(in))));
+      if (in == Input::Obs) content = c.spoil(content);
+      test::writeFile(names.input(in), content);
+    }
+    names.out = inWork(QStringLiteral("river-results.xlsx"));
+    names.log = inWork(QStringLiteral("river.log"));
+    openOn(names);
+    button("Command9")->click();
+    ASSERT_TRUE(waitFor(State::Waiting, 60000));
+    auto message = answerMessage();
+    button("Command10")->click();
+    EXPECT_EQ(window->state(), State::Failed);
+    EXPECT_EQ(commands(), QStringList{"Command11"});
+    EXPECT_EQ(message->seen, *c.reported != '\0');
+    if (*c.reported) {
+      EXPECT_TRUE(message->text.contains(QString::fromLatin1(c.reported))) << message->text.toStdString();
+      EXPECT_TRUE(message->text.contains(names.obs)) << message->text.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(names.out));
+    expectNoRunFiles(names);
+    watchers.clear();
+  }
+}
+
 TEST_F(MainWindowTest, RealEngineOnTheExample) {
   const QDir example(QStringLiteral(MONDRAKE_SOURCE_DIR "/examples/river-invertebrates"));
   RunNames names = RunNames::defaults(work);
