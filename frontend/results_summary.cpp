@@ -1,5 +1,6 @@
 #include "frontend/results_summary.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace veltrasom {
@@ -84,7 +85,9 @@ ResultsLayout resultsLayout(const ResultsTable& table) {
   return layout;
 }
 
-static double oneDecimal(double v) { return std::round(v * 10.0) / 10.0; }
+// Percentages rounded to one decimal may add to a little over 100; a
+// probability never does.
+static double oneDecimal(double v) { return std::min(100.0, std::round(v * 10.0) / 10.0); }
 
 LevelSummary summariseLevel(const QList<Cell>& row, int statusColumn) {
   LevelSummary s;

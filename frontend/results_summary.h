@@ -59,7 +59,7 @@ struct LevelSummary {
 };
 // One level of one data row.  The class with the largest percentage is the
 // most probable; equal percentages go to the better class.  Sums are rounded
-// to the one decimal of the percentages they add.
+// to the one decimal of the percentages they add, and held at 100 at most.
 LevelSummary summariseLevel(const QList<Cell>& row, int statusColumn);
 
 }  // namespace veltrasom

@@ -316,7 +316,7 @@ lxw_error writeSummarySheet(lxw_worksheet* ws, const ResultsTable& table, const 
       "better class.",
       "P(good or better) %: %high + %good, the confidence that the sample is of good status or better.",
       "P(moderate or worse) %: %moderate + %poor + %bad, the confidence that the sample is worse than good. "
-      "The percentages are rounded to one decimal, so the two may not add to exactly 100.",
+      "The percentages are rounded to one decimal, so the two may not add to exactly 100; neither is shown above 100.",
       "Risk of misclassification %: 100 - the percentage of simulations in the observed class, the chance "
       "that the true class differs from the observed one.",
       "Empty grey cells: no value (not calculated, or missing in the results).",
@@ -326,8 +326,11 @@ lxw_error writeSummarySheet(lxw_worksheet* ws, const ResultsTable& table, const 
   for (int n = 0; n < static_cast<int>(std::size(kNotes)) && !failed; ++n)
     failed = worksheet_write_string(ws, static_cast<lxw_row_t>(notesRow + 1 + n), 0, kNotes[n], f.note);
   if (!failed) failed = worksheet_set_column(ws, 0, 0, static_cast<double>(std::min<qsizetype>(idWidth, 50)) + 2, nullptr);
-  if (!failed)
-    failed = worksheet_set_column(ws, 1, static_cast<lxw_col_t>(layout.levels.size() * kBlock), 12, nullptr);
+  for (int l = 0; l < layout.levels.size() && !failed; ++l) {
+    const auto first = static_cast<lxw_col_t>(1 + l * kBlock);
+    failed = worksheet_set_column(ws, first, first + kBlock - 2, 12, nullptr);
+    if (!failed) failed = worksheet_set_column(ws, first + kBlock - 1, first + kBlock - 1, 15, nullptr);
+  }
   if (!failed) failed = worksheet_set_row(ws, 1, 45, nullptr);
   worksheet_freeze_panes(ws, 2, 1);
   return failed;
