@@ -172,7 +172,9 @@ TEST_F(OfficeTest, ExampleFromWorkbooksThroughTheEngine) {
       for (qsizetype n = c + 1; n > 0; n = (n - 1) / 26) ref.prepend(QLatin1Char(static_cast<char>('A' + (n - 1) % 26)));
       ref += QString::number(r + 1);
       SCOPED_TRACE(ref.toStdString());
-      if (cell.kind == Cell::Kind::Empty) {
+      // A missing value (-9) in a data row is an empty grey cell.
+      if (cell.kind == Cell::Kind::Empty ||
+          (r >= 11 && cell.kind == Cell::Kind::Number && cell.number == -9)) {
         EXPECT_FALSE(got.cells.contains(ref));
         continue;
       }

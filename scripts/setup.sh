@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config libgtest-dev
   qt6-base-dev libxlsxwriter-dev zlib1g-dev libreoffice-calc-nogui xdg-utils
-  xvfb xauth clang libclang-rt-14-dev
+  xvfb xauth clang libclang-rt-14-dev poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do
