@@ -55,4 +55,14 @@ bool mvnorm_factorise(MvnormState& st, int n, const float* cov);
 void mvnorm_apply(const MvnormState& st, int n, const float* mean, const float* y,
                   float* out);
 
+// The sums of mvnorm_apply, a stretch of columns at a time: adds F(i, j) *
+// y[j - 1] to acc[i - 1] for the columns j = from … to in that order (rows
+// j … n of each), every step in double, rounded to single.  Each sum takes
+// its columns in ascending order whichever way the columns are split, so
+// starting from acc[i - 1] = mean[i] and running the columns 1 … k, then
+// k + 1 … n (on another thread, say) gives exactly what mvnorm_apply
+// gives.  1 <= from, to <= n; nothing happens when from > to.
+void mvnorm_columns(const MvnormState& st, int n, int from, int to, const float* y,
+                    float* acc);
+
 }  // namespace mondrake

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <algorithm>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -189,21 +190,31 @@ void simulate_one(RunContext& ctx, int s, int n, const float* z) {
 // The simulations of sample s with their deviates taken from the stream.
 void simulate_streamed(RunContext& ctx, int s, DeviateStream& stream) {
   const int nmet = ctx.cigband.nmet;
-  const std::size_t size = static_cast<std::size_t>(nmet + extra_draws(ctx, s));
+  const int extra = extra_draws(ctx, s);
+  const std::size_t size = DeviateStream::block_size(nmet, extra);
   clear_records(ctx.sample, ctx.cigband.nslot);
+  float* const err = ctx.sample.err;
   for (int n = 1; n <= ctx.nsim; ++n) {
     // The covariances are the run's: the factor of the first simulation
     // of the run serves every later one.
     if (n == 1 && s == 1) mvnorm_prepare(ctx.mvnorm, nmet, ctx.COV, true, ctx.console, ctx.log);
     const float* block = stream.next(size);
-    mvnorm_apply(ctx.mvnorm, nmet, ctx.mean, block, ctx.sample.err);
+    // The producer has run the first `split` columns of the correlated
+    // error; the loop runs the rest on the sums it handed over.
+    const float* sums = block + nmet + extra;
+    const int split = static_cast<int>(sums[nmet]);
+    std::copy(sums, sums + nmet, err + 1);
+    if (split < nmet) mvnorm_columns(ctx.mvnorm, nmet, split + 1, nmet, block, err + 1);
     simulate_one(ctx, s, n, block + nmet);
   }
 }
 
 // Starts drawing the run's deviates on a second thread, when there are any
 // to draw.  Without a thread (or the memory for its buffer) the loop draws
-// them itself: the results are the same either way.
+// them itself: the results are the same either way.  The producer gets its
+// own copy of the run's factor; when the covariances cannot be factorised
+// it gets none, and the loop stops the run at the first simulation as it
+// would without the stream.
 void start_stream(RunContext& ctx, std::vector<int>& extra,
                   std::optional<DeviateStream>& stream) {
   const int nmet = ctx.cigband.nmet;
@@ -211,7 +222,9 @@ void start_stream(RunContext& ctx, std::vector<int>& extra,
   try {
     extra.assign(static_cast<std::size_t>(ctx.nsamp) + 1, 0);
     for (int s = 1; s <= ctx.nsamp; ++s) extra[static_cast<std::size_t>(s)] = extra_draws(ctx, s);
-    stream.emplace(ctx.rng, nmet, ctx.nsamp, ctx.nsim, extra);
+    auto factor = std::make_unique<MvnormState>();
+    if (!mvnorm_factorise(*factor, nmet, ctx.COV)) factor.reset();
+    stream.emplace(ctx.rng, nmet, ctx.nsamp, ctx.nsim, extra, std::move(factor), ctx.mean);
   } catch (const std::exception&) {
     stream.reset();
   }
