@@ -85,20 +85,19 @@ void mvnorm_prepare(MvnormState& st, int n, const float* cov, bool first,
 namespace {
 
 // The column step of the correlated error is most of the loop's work at many
-// metrics; where the processor has wider vector registers, a copy of it is
-// built for them and picked when the program starts.  Every lane does the
-// same operations as the plain copy (single to double, the product, which is
-// exact in double, the sum in double, then single), so every copy gives the
-// same bits.
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__)
-#define MONDRAKE_WIDE_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+// metrics.  Every lane of its vectors does the same operations as the plain
+// code (single to double, the product, which is exact in double, the sum in
+// double, then single), so a copy built for wider vector registers gives the
+// same bits; it is chosen on the first call, where the processor has them.
+#if defined(__GNUC__)
+#define MONDRAKE_INLINE inline __attribute__((always_inline))
 #else
-#define MONDRAKE_WIDE_CLONES
+#define MONDRAKE_INLINE inline
 #endif
 
-MONDRAKE_WIDE_CLONES
-void add_columns(const float* __restrict factor, int n, int from, int to,
-                 const float* __restrict y, float* __restrict acc) {
+MONDRAKE_INLINE void add_columns_body(
+    const float* __restrict factor, int n, int from, int to, const float* __restrict y,
+    float* __restrict acc) {
   for (int j = from; j <= to; ++j) {
     const double yj = y[j - 1];
     const float* column = factor + factor_pos(j, j, n);  // F(j..n, j)
@@ -114,6 +113,31 @@ void add_columns(const float* __restrict factor, int n, int from, int to,
     }
     for (; k < len; ++k) a[k] = static_cast<float>(a[k] + column[k] * yj);
   }
+}
+
+using AddColumns = void (*)(const float*, int, int, int, const float*, float*);
+
+void add_columns_plain(const float* factor, int n, int from, int to, const float* y,
+                       float* acc) {
+  add_columns_body(factor, n, from, to, y, acc);
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+__attribute__((target("avx2"))) void add_columns_avx2(const float* factor, int n, int from,
+                                                      int to, const float* y, float* acc) {
+  add_columns_body(factor, n, from, to, y, acc);
+}
+
+AddColumns choose_add_columns() {
+  return __builtin_cpu_supports("avx2") ? add_columns_avx2 : add_columns_plain;
+}
+#else
+AddColumns choose_add_columns() { return add_columns_plain; }
+#endif
+
+void add_columns(const float* factor, int n, int from, int to, const float* y, float* acc) {
+  static const AddColumns chosen = choose_add_columns();
+  chosen(factor, n, from, to, y, acc);
 }
 
 }  // namespace

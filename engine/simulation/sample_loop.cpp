@@ -24,7 +24,16 @@ bool is_metric_eqr(const RunContext& ctx, int i) { return ctx.slots.oeqr[i] == 1
 }  // namespace
 
 std::int32_t thousandths(float v) {
-  const double r = round_half_away(1000.0 * v);
+  const double x = 1000.0 * v;
+  // Inside the store's range the rounding is done here rather than by a
+  // library call for every slot of every simulation: x minus its whole part
+  // is exact, so the halves go away from zero just as round_half_away does.
+  if (x > -2147483648.0 && x < 2147483647.0) {
+    const auto whole = static_cast<std::int64_t>(x);  // toward zero
+    const double frac = x - static_cast<double>(whole);
+    return static_cast<std::int32_t>(whole + (frac >= 0.5) - (frac <= -0.5));
+  }
+  const double r = round_half_away(x);
   if (!(r < INT32_MAX)) return r < 0 ? INT32_MIN : INT32_MAX;  // NaN too
   if (r < INT32_MIN) return INT32_MIN;
   return static_cast<std::int32_t>(r);
