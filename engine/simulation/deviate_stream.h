@@ -18,9 +18,8 @@
 // operations in the same order, whatever the split.  At many metrics those
 // columns are most of the loop's work, at few the deviates are most of the
 // producer's; so the split starts from a rough cost of each and then follows
-// whichever side had to wait for the other (the producer for room in the
-// ring: one column more; the loop for a block: one column fewer).  The
-// results never depend on it.
+// how far the producer runs ahead of the loop (see adapt).  The results
+// never depend on it.
 //
 // A simulation's block (block_size floats):
 //   [0, nmet)                    its RANDOM_NORMALs (the advancing ZNORMs
@@ -67,7 +66,7 @@ class DeviateStream {
     for (int s = 1; s <= nsamp; ++s)
       largest = std::max(largest, block_size(nmet, extra[static_cast<std::size_t>(s)]));
     for (int i = 0; i < nmet; ++i) mean_[i] = mean[i + 1];
-    if (factor_) split_.store(first_split(nmet, largest), std::memory_order_relaxed);
+    if (factor_) split_ = first_split(nmet, largest);
     // Room for many simulations, so that the producer keeps drawing while
     // the loop works out a sample's statistics and reports.
     capacity_ = std::max<std::size_t>(kRingFloats, 4 * largest);
@@ -97,10 +96,7 @@ class DeviateStream {
     const std::uint64_t end = pos + size;
     // Releases the previous block: the producer may now overwrite it.
     consumed_.store(tail_, std::memory_order_release);
-    if (end > head_seen_ && (head_seen_ = produced_.load(std::memory_order_acquire)) < end) {
-      // The loop is waiting: the producer has too much to do.
-      if (split_.load(std::memory_order_relaxed) > 0)
-        split_.fetch_sub(1, std::memory_order_relaxed);
+    if (end > head_seen_) {
       unsigned spins = 0;
       while ((head_seen_ = produced_.load(std::memory_order_acquire)) < end) pause(spins);
     }
@@ -135,6 +131,24 @@ class DeviateStream {
     return k;
   }
 
+  // Every kWindow blocks the producer looks at how far ahead of the loop it
+  // is.  Further ahead than last time, or the ring about full: the loop is
+  // the slower side, and the producer takes one column more.  Less far
+  // ahead, or the ring about empty: the producer is the slower side and
+  // gives one back.  (A pause of the loop between samples lets the producer
+  // run ahead once; the next windows give that column back.)
+  static constexpr std::uint64_t kWindow = 64;
+
+  void adapt(std::uint64_t head, std::size_t size, int nmet) {
+    const std::uint64_t ahead = head - consumed_.load(std::memory_order_acquire);
+    const std::uint64_t margin = size;
+    if ((ahead > last_ahead_ + margin || ahead + 2 * size >= capacity_) && split_ < nmet)
+      ++split_;
+    else if ((ahead + margin < last_ahead_ || ahead < 2 * size) && split_ > 0)
+      --split_;
+    last_ahead_ = ahead;
+  }
+
   void produce() {
     // The generator runs in a local copy, which the compiler can keep in
     // registers (the ring's floats could otherwise alias its reserve, and
@@ -147,7 +161,7 @@ class DeviateStream {
 
   void produce_with(RandomState& rng) {
     const int nmet = nmet_;
-    std::uint64_t head = 0, tail_seen = 0;
+    std::uint64_t head = 0, tail_seen = 0, blocks = 0;
     for (int s = 1; s <= nsamp_; ++s) {
       const int extra = extra_[static_cast<std::size_t>(s)];
       const std::size_t size = block_size(nmet, extra);
@@ -155,11 +169,8 @@ class DeviateStream {
         std::uint64_t pos = head;
         if (pos % capacity_ + size > capacity_) pos += capacity_ - pos % capacity_;
         const std::uint64_t end = pos + size;
-        if (end > tail_seen + capacity_ &&
-            (tail_seen = consumed_.load(std::memory_order_acquire)) + capacity_ < end) {
-          // The producer is waiting: the loop has too much to do.
-          if (factor_ && split_.load(std::memory_order_relaxed) < nmet)
-            split_.fetch_add(1, std::memory_order_relaxed);
+        if (factor_ && ++blocks % kWindow == 0) adapt(head, size, nmet);
+        if (end > tail_seen + capacity_) {
           unsigned spins = 0;
           while ((tail_seen = consumed_.load(std::memory_order_acquire)) + capacity_ < end) {
             if (stopping_.load(std::memory_order_relaxed)) return;
@@ -171,7 +182,7 @@ class DeviateStream {
         for (int m = 0; m < nmet; ++m) out[m] = RANDOM_NORMAL(rng);
         for (int k = 0; k < extra; ++k) out[nmet + k] = ZNORM(rng);
         float* sums = out + nmet + extra;
-        const int split = std::clamp(split_.load(std::memory_order_relaxed), 0, nmet);
+        const int split = split_;
         std::copy(mean_, mean_ + nmet, sums);
         if (split > 0) mvnorm_columns(*factor_, nmet, 1, split, out, sums);
         sums[nmet] = static_cast<float>(split);
@@ -196,9 +207,10 @@ class DeviateStream {
   std::uint64_t tail_ = 0, head_seen_ = 0;
   alignas(64) std::atomic<std::uint64_t> produced_{0};
   alignas(64) std::atomic<std::uint64_t> consumed_{0};
-  // Columns of the correlated error run on the producer; either side moves
-  // it by one when it had to wait for the other.
-  alignas(64) std::atomic<int> split_{0};
+  // The producer's side: the columns of the correlated error it runs (the
+  // loop reads them from each block), and how far ahead it was last time.
+  int split_ = 0;
+  std::uint64_t last_ahead_ = 0;
   alignas(64) std::atomic<bool> stopping_{false};
 };
 
