@@ -36,12 +36,7 @@ using Clock = std::chrono::steady_clock;
 bool read_run(mondrake::RunContext& ctx) {
   using namespace mondrake;
   try {
-    read_control(ctx);
-    open_log(ctx);
-    open_run_files(ctx);
-    read_run_settings(ctx);
-    load_metric_spec(ctx);
-    read_input_data(ctx);
+    read_everything(ctx);
   } catch (...) {
     std::fprintf(stderr, "floor: the run directory could not be read\n");
     return false;

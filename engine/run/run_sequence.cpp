@@ -201,16 +201,20 @@ void report_failure(RunContext& ctx, const RunFailure& failure) {
 
 }  // namespace
 
+void read_everything(RunContext& ctx) {
+  read_control(ctx);
+  open_log(ctx);
+  open_run_files(ctx);
+  read_run_settings(ctx);
+  load_metric_spec(ctx);
+  read_input_data(ctx);
+}
+
 int run_engine(RunContext& ctx) {
   int status = kStatusNormal;
   try {
     write_marker("1");
-    read_control(ctx);
-    open_log(ctx);
-    open_run_files(ctx);
-    read_run_settings(ctx);
-    load_metric_spec(ctx);
-    read_input_data(ctx);
+    read_everything(ctx);
     run_samples(ctx);
     end_run(ctx);
   } catch (const FatalStop&) {

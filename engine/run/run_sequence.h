@@ -16,6 +16,10 @@ void open_log(RunContext& ctx);
 void open_run_files(RunContext& ctx);
 void end_run(RunContext& ctx);
 
+// The stages from the control file to the correlations: everything a run
+// reads before its first sample.
+void read_everything(RunContext& ctx);
+
 // Pads a control name to its 200 characters; a longer name stays whole.
 std::string control_name(std::string_view line);
 
